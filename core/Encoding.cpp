@@ -1,0 +1,224 @@
+#include "Encoding.h"
+
+#include <algorithm>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+
+#include <cerrno>
+#endif
+
+namespace {
+
+bool IsAscii(std::string_view s) {
+    for (unsigned char c : s) {
+        if (c >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+#ifndef _WIN32
+
+// One conversion descriptor per direction and thread; iconv_open is costly.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) {
+            iconv_close(cd_);
+        }
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    // Converts in; on a sequence that cannot be converted, appends `bad`
+    // and skips `skip(rest)` input bytes.
+    template <class Skip>
+    std::string Run(std::string_view in, std::string_view bad, Skip skip) {
+        std::string out;
+        if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+            return out;
+        }
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        out.reserve(in.size() * 2 + 8);
+        char* src = const_cast<char*>(in.data());
+        size_t srcLeft = in.size();
+        char buf[4096];
+        while (srcLeft > 0) {
+            char* dst = buf;
+            size_t dstLeft = sizeof buf;
+            size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+            out.append(buf, static_cast<size_t>(dst - buf));
+            if (r == static_cast<size_t>(-1)) {
+                if (errno == E2BIG) {
+                    continue;
+                }
+                // EILSEQ or EINVAL (a sequence cut off at the end).
+                out.append(bad);
+                size_t n = std::min(srcLeft, skip(std::string_view(src, srcLeft)));
+                src += n;
+                srcLeft -= n;
+                iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+            }
+        }
+        char* dst = buf;
+        size_t dstLeft = sizeof buf;
+        iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
+        out.append(buf, static_cast<size_t>(dst - buf));
+        return out;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+size_t SkipOneByte(std::string_view) { return 1; }
+
+// Skips one UTF-8 character (or one stray byte).
+size_t SkipUtf8Char(std::string_view s) {
+    unsigned char c = static_cast<unsigned char>(s[0]);
+    size_t len = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    size_t i = 1;
+    while (i < len && i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) {
+        ++i;
+    }
+    return i;
+}
+
+Converter& ToUtf8() {
+    thread_local Converter c("UTF-8", "CP932");
+    return c;
+}
+
+Converter& FromUtf8() {
+    thread_local Converter c("CP932", "UTF-8");
+    return c;
+}
+
+#else
+
+std::wstring Widen(UINT codePage, std::string_view s) {
+    if (s.empty()) {
+        return {};
+    }
+    int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+std::string Narrow(UINT codePage, std::wstring_view w, BOOL* usedDefault = nullptr) {
+    if (w.empty()) {
+        return {};
+    }
+    const char* defaultChar = codePage == CP_UTF8 ? nullptr : "?";
+    BOOL* used = codePage == CP_UTF8 ? nullptr : usedDefault;
+    int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                defaultChar, used);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n,
+                        defaultChar, used);
+    return s;
+}
+
+#endif
+
+}  // namespace
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    if (IsAscii(cp932)) {
+        return std::string(cp932);
+    }
+#ifdef _WIN32
+    return Narrow(CP_UTF8, Widen(932, cp932));
+#else
+    return ToUtf8().Run(cp932, "\xEF\xBF\xBD", SkipOneByte);
+#endif
+}
+
+std::u16string Cp932ToUtf16(std::string_view cp932) {
+    std::u16string out;
+    if (IsAscii(cp932)) {
+        out.assign(cp932.begin(), cp932.end());
+        return out;
+    }
+#ifdef _WIN32
+    std::wstring w = Widen(932, cp932);
+    out.assign(w.begin(), w.end());
+#else
+    std::string utf8 = Cp932ToUtf8(cp932);
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        char32_t cp;
+        size_t len;
+        if (c < 0x80) {
+            cp = c, len = 1;
+        } else if (c < 0xE0) {
+            cp = c & 0x1F, len = 2;
+        } else if (c < 0xF0) {
+            cp = c & 0x0F, len = 3;
+        } else {
+            cp = c & 0x07, len = 4;
+        }
+        for (size_t k = 1; k < len && i + k < utf8.size(); ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        i += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+#endif
+    return out;
+}
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        return std::string(utf8);
+    }
+#ifdef _WIN32
+    return Narrow(932, Widen(CP_UTF8, utf8));
+#else
+    return FromUtf8().Run(utf8, "?", SkipUtf8Char);
+#endif
+}
+
+bool IsCp932Representable(std::string_view utf8) {
+    if (IsAscii(utf8)) {
+        return true;
+    }
+#ifdef _WIN32
+    BOOL usedDefault = FALSE;
+    std::wstring w = Widen(CP_UTF8, utf8);
+    Narrow(932, w, &usedDefault);
+    return !usedDefault && w.find(L'\xFFFD') == std::wstring::npos;
+#else
+    // Round trip: anything lost or replaced shows as a difference.
+    return Cp932ToUtf8(Utf8ToCp932(utf8)) == utf8;
+#endif
+}
+
+std::filesystem::path Cp932ToPath(std::string_view cp932) {
+#ifdef _WIN32
+    return std::filesystem::path(Widen(932, cp932));
+#else
+    return std::filesystem::path(Cp932ToUtf8(cp932));
+#endif
+}
+
+std::string PathToCp932(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return Narrow(932, path.native());
+#else
+    return Utf8ToCp932(path.native());
+#endif
+}

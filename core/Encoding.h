@@ -1,0 +1,32 @@
+// The one code-page boundary: cp932 bytes to and from Unicode and native paths.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// cp932 to UTF-8. A byte sequence that is no cp932 character becomes U+FFFD.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+// cp932 to UTF-16, with the same replacement rule.
+std::u16string Cp932ToUtf16(std::string_view cp932);
+
+// UTF-8 to cp932. A character that cp932 lacks becomes '?'.
+std::string Utf8ToCp932(std::string_view utf8);
+
+// True when every character of the UTF-8 text exists in cp932.
+bool IsCp932Representable(std::string_view utf8);
+
+// cp932 path text to a native path (UTF-8 on POSIX, UTF-16 on Windows).
+std::filesystem::path Cp932ToPath(std::string_view cp932);
+
+// Native path to cp932 path text.
+std::string PathToCp932(const std::filesystem::path& path);
+
+// The platform's path separator as the program tests and adds it.
+inline constexpr char kPathDelim =
+#ifdef _WIN32
+    '\\';
+#else
+    '/';
+#endif

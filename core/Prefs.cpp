@@ -1,0 +1,3 @@
+#include "Prefs.h"
+
+TPrefs Prefs;

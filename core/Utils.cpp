@@ -1,0 +1,202 @@
+#include "Utils.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <system_error>
+
+#include "Errors.h"
+
+#ifdef _WIN32
+#include <share.h>
+
+#include <cstdio>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+TNameList SplitAtFirst(std::string_view text, std::string_view separator) {
+    if (text.empty() || separator.empty()) {
+        return {};
+    }
+    size_t pos = text.find(separator);
+    if (pos == std::string_view::npos) {
+        return {};
+    }
+    return {TrimBlanks(text.substr(0, pos)), TrimBlanks(text.substr(pos + separator.size()))};
+}
+
+TNameList SplitLines(std::string_view text) {
+    TNameList lines;
+    size_t start = 0;
+    while (true) {
+        size_t pos = text.find("\r\n", start);
+        if (pos == std::string_view::npos) {
+            break;
+        }
+        lines.emplace_back(text.substr(start, pos - start));
+        start = pos + 2;
+    }
+    if (start < text.size()) {
+        lines.emplace_back(text.substr(start));
+    }
+    return lines;
+}
+
+std::string TrimBlanks(std::string_view text) {
+    size_t end = text.size();
+    while (end > 0 && IsBlank(text[end - 1])) {
+        --end;
+    }
+    size_t begin = 0;
+    while (begin < end && IsBlank(text[begin])) {
+        ++begin;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string TrimCommas(std::string_view text) {
+    size_t end = text.size();
+    while (end > 0 && text[end - 1] == ',') {
+        --end;
+    }
+    size_t begin = 0;
+    while (begin < end && text[begin] == ',') {
+        ++begin;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+namespace {
+
+#ifdef _WIN32
+// Others may read the file while we have it open, but not write it.
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+class InputFile {
+public:
+    explicit InputFile(const std::filesystem::path& path)
+        : f_(_wfsopen(path.c_str(), L"rb", _SH_DENYWR)) {
+        if (!f_) {
+            ThrowInOutErrorFromErrno(errno);
+        }
+    }
+    // Bytes read; 0 at end of file.
+    size_t Read(char* buf, size_t size) {
+        size_t n = std::fread(buf, 1, size, f_.get());
+        if (n == 0 && std::ferror(f_.get())) {
+            ThrowInOutErrorFromErrno(errno ? errno : EIO);
+        }
+        return n;
+    }
+
+private:
+    std::unique_ptr<std::FILE, FileCloser> f_;
+};
+#else
+class InputFile {
+public:
+    explicit InputFile(const std::filesystem::path& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        if (fd_ < 0) {
+            ThrowInOutErrorFromErrno(errno);
+        }
+    }
+    ~InputFile() { ::close(fd_); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Bytes read; 0 at end of file.
+    size_t Read(char* buf, size_t size) {
+        while (true) {
+            ssize_t n = ::read(fd_, buf, size);
+            if (n >= 0) {
+                return static_cast<size_t>(n);
+            }
+            if (errno != EINTR) {
+                ThrowInOutErrorFromErrno(errno);
+            }
+        }
+    }
+
+private:
+    int fd_;
+};
+#endif
+
+}  // namespace
+
+void ReadTextLines(const std::filesystem::path& path,
+                   const std::function<void(const std::string&)>& onLine) {
+    InputFile file(path);
+    constexpr size_t kBufSize = 64 * 1024;
+    std::unique_ptr<char[]> buf(new char[kBufSize]);
+    std::string line;
+    bool inLine = false;  // false: skipping bytes <= 32 before a line
+    while (true) {
+        size_t n = file.Read(buf.get(), kBufSize);
+        if (n == 0) {
+            break;
+        }
+        const char* p = buf.get();
+        const char* end = p + n;
+        while (p < end) {
+            if (!inLine) {
+                while (p < end) {
+                    unsigned char c = static_cast<unsigned char>(*p);
+                    if (c > 32 || c == 26) {
+                        break;
+                    }
+                    ++p;
+                }
+                if (p == end) {
+                    break;
+                }
+                if (*p == 26) {
+                    return;
+                }
+                inLine = true;
+            }
+            // The LF after a CR is skipped with the leading bytes of the next line.
+            const char* stop = p;
+            while (stop < end && *stop != '\r' && *stop != 26) {
+                ++stop;
+            }
+            line.append(p, stop);
+            if (stop == end) {
+                p = stop;
+                break;
+            }
+            onLine(line);
+            line.clear();
+            inLine = false;
+            if (*stop == 26) {
+                return;
+            }
+            p = stop + 1;
+        }
+    }
+    if (inLine) {
+        onLine(line);
+    }
+}
+
+bool FileExists(const std::filesystem::path& path) {
+    std::error_code ec;
+    // Only regular files: a directory, a pipe or a device is no address-book file.
+    return std::filesystem::is_regular_file(path, ec);
+}
+
+bool DirectoryExists(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}

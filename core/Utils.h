@@ -1,0 +1,37 @@
+// Byte-wise text helpers shared by the address-book readers, the preferences
+// file and the quote transform. All text is cp932 bytes; the bytes looked for
+// never occur as the second byte of a double-byte character.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Ordered list of names; keeps duplicates.
+using TNameList = std::vector<std::string>;
+
+// 0 items, or exactly 2: the blank-trimmed text before and after the first separator.
+TNameList SplitAtFirst(std::string_view text, std::string_view separator);
+
+// Lines of a text; only CR LF breaks a line.
+TNameList SplitLines(std::string_view text);
+
+// Removes spaces and tabs at both ends.
+std::string TrimBlanks(std::string_view text);
+
+// Removes commas at both ends.
+std::string TrimCommas(std::string_view text);
+
+// Hands the file's lines to onLine one at a time, in file order. Leading bytes
+// <= 32 (except 26) are skipped, so every line is non-empty; CR ends a line
+// (with an LF right after it), byte 26 ends the file. Throws EInOutError.
+void ReadTextLines(const std::filesystem::path& path,
+                   const std::function<void(const std::string&)>& onLine);
+
+// True when the path names an existing regular file (a directory does not count).
+bool FileExists(const std::filesystem::path& path);
+
+// True when the path names an existing directory.
+bool DirectoryExists(const std::filesystem::path& path);

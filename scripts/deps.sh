@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages a task needs, only when some are missing.
+# Usage: scripts/deps.sh run|test
+set -euo pipefail
+
+common=(g++ cmake ninja-build pkg-config libicu-dev qt6-base-dev libgl-dev
+        fonts-ipafont-gothic)
+case "${1:-run}" in
+  run)  pkgs=("${common[@]}") ;;
+  test) pkgs=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+              g++-mingw-w64-x86-64) ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"

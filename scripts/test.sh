@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh test
+
+cmake --preset default
+cmake --build --preset default
+ctest --preset default
