@@ -1,0 +1,130 @@
+#include "Unit2.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "AddressBook.h"
+#include "Encoding.h"
+#include "ErrorReport.h"
+
+namespace {
+
+// The window as designed: outer bounds 453, 111, 247 x 245 with a 4-pixel
+// border and a 19-pixel caption bar, so the client area is 239 x 218.
+constexpr int kLeft = 453;
+constexpr int kTop = 111;
+constexpr int kClientWidth = 239;
+constexpr int kClientHeight = 218;
+
+QString FromCp932(const std::string& cp932) {
+    const std::string utf8 = Cp932ToUtf8(cp932);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QFont DialogFont() {
+    const QStringList installed = QFontDatabase::families();
+    QString family = QStringLiteral("IPAPGothic");
+    for (const QString& candidate :
+         {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+          QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")}) {
+        if (installed.contains(candidate)) {
+            family = candidate;
+            break;
+        }
+    }
+    QFont font(family);
+    font.setPixelSize(12);
+    return font;
+}
+
+}  // namespace
+
+TForm2::TForm2(const TCard* propertyCard, QWidget* parent)
+    : QWidget(parent, Qt::Window), propertyCard_(propertyCard) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Form2"));
+    setFont(DialogFont());
+    setAutoFillBackground(true);
+    move(kLeft, kTop);
+    resize(kClientWidth, kClientHeight);
+
+    auto label = [this](const char* name, const QString& text, int left, int top) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        l->move(left, top);
+        l->adjustSize();
+        return l;
+    };
+    Label1 = label("Label1", QStringLiteral("名前"), 9, 16);
+    Label2 = label("Label2", QStringLiteral("アドレス"), 10, 41);
+    Label3 = label("Label3", QStringLiteral("電話番号"), 10, 76);
+    Label4 = label("Label4", QStringLiteral("所属"), 10, 100);
+    Label5 = label("Label5", QStringLiteral("部署"), 11, 127);
+    Label6 = label("Label6", QStringLiteral("メモ"), 11, 152);
+
+    // Read-only boxes on the menu colour, as the main window's folder box.
+    QPalette boxPalette = palette();
+    boxPalette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
+    auto box = [this, &boxPalette](const char* name, int top) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(name));
+        e->setReadOnly(true);
+        e->setPalette(boxPalette);
+        e->setGeometry(72, top, 158, 20);
+        return e;
+    };
+    NickName = box("NickName", 14);
+    Address = box("Address", 39);
+    Tel = box("Tel", 71);
+    Org = box("Org", 97);
+    OrgUnit = box("OrgUnit", 122);
+    Memo = box("Memo", 149);
+
+    Button1 = new QPushButton(QStringLiteral("閉じる"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(86, 184, 75, 25);
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+
+    QWidget* order[] = {NickName, Address, Tel, Org, OrgUnit, Memo, Button1};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm2::ShowProperties() {
+    // Showing an open dialog again is no hidden-to-visible change, so refill it here.
+    if (isVisible())
+        FormShow();
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TForm2::FormShow() {
+    const TCard card = propertyCard_ ? *propertyCard_ : TCard{};
+    setWindowTitle(FromCp932(card.Nickname) + QStringLiteral("のプロパティ"));
+    NickName->setText(FromCp932(card.Nickname));
+    Address->setText(FromCp932(card.Address));
+    Tel->setText(FromCp932(card.tel));
+    Org->setText(FromCp932(card.org));
+    OrgUnit->setText(FromCp932(card.org_unit));
+    Memo->setText(FromCp932(card.Memo));
+    for (QLineEdit* e : {NickName, Address, Tel, Org, OrgUnit, Memo})
+        e->setCursorPosition(0);
+}
+
+void TForm2::Button1Click() {
+    close();
+}
+
+void TForm2::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Restoring from the task bar is no new showing; only the program's own show refills.
+    if (!event->spontaneous())
+        Guarded([this] { FormShow(); });
+}
