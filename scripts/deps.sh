@@ -7,7 +7,7 @@ common=(g++ cmake ninja-build pkg-config libicu-dev qt6-base-dev libgl-dev
         fonts-ipafont-gothic)
 case "${1:-run}" in
   run)  pkgs=("${common[@]}") ;;
-  test) pkgs=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
+  test) pkgs=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xclip
               g++-mingw-w64-x86-64) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
