@@ -1,0 +1,30 @@
+// The mail client of the desktop: a new item is a draft held here; showing it
+// hands one "mailto:" URL to the desktop's default mail client. Compose
+// windows that are already open cannot be reached.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "MailClient.h"
+
+class TDesktopMailClient : public TMailClient {
+  public:
+    // Opens a URL (ASCII, fully percent-encoded); false when the desktop can't.
+    using TUrlOpener = std::function<bool(const std::string& url)>;
+
+    // Without an opener, URLs go to QDesktopServices::openUrl.
+    explicit TDesktopMailClient(TUrlOpener opener = {});
+
+    void Connect() override {}
+    std::unique_ptr<TMailItem> CreateItem() override;
+    std::unique_ptr<TMailItem> ActiveItem() override { return nullptr; }
+    bool CanReachOpenItems() const override { return false; }
+
+  private:
+    TUrlOpener opener_;
+};
+
+// Hands a URL to the desktop through QDesktopServices.
+bool OpenUrlOnDesktop(const std::string& url);
