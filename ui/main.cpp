@@ -1,0 +1,45 @@
+// Program entry: one main window and the message loop.
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Unit1.h"
+
+namespace {
+
+// Qt aborts without a display; say why instead, in one line.
+bool HasDisplay() {
+#if defined(__linux__)
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return true;
+    }
+    return false;
+#else
+    return true;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (!HasDisplay()) {
+        std::fputs(
+            "quorvantel: 画面がありません (DISPLAY も WAYLAND_DISPLAY も設定されていません)\n",
+            stderr);
+        return 1;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorvantel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("jp.example.quorvantel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvantel/images/quorvantel.png")));
+
+    TForm1 form;
+    // Closing the main window ends the program, whatever else is open.
+    QObject::connect(&form, &TForm1::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    form.show();
+    return app.exec();
+}
