@@ -19,14 +19,43 @@ void TAddressBook::Load() {
 }
 
 void TAddressBook::AddCard(TCard card) {
+    resolved_ = false;
     cardIndex_.try_emplace(card.Nickname, static_cast<int>(cards_.size()));
     cards_.push_back(std::move(card));
 }
 
 void TAddressBook::AddGroup(TGroup group) {
+    resolved_ = false;
     groupIndex_.try_emplace(group.Name, static_cast<int>(groups_.size()));
     groups_.push_back(std::move(group));
 }
+
+namespace {
+
+std::string_view TrimmedView(std::string_view s) {
+    size_t end = s.size();
+    while (end > 0 && (s[end - 1] == ' ' || s[end - 1] == '\t')) {
+        --end;
+    }
+    size_t begin = 0;
+    while (begin < end && (s[begin] == ' ' || s[begin] == '\t')) {
+        ++begin;
+    }
+    return s.substr(begin, end - begin);
+}
+
+// SplitAtFirst at ":" without allocating: false when the line has no colon.
+bool SplitField(std::string_view line, std::string_view& key, std::string_view& value) {
+    size_t colon = line.find(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    key = TrimmedView(line.substr(0, colon));
+    value = TrimmedView(line.substr(colon + 1));
+    return true;
+}
+
+}  // namespace
 
 void TAddressBook::ReadCards() {
     std::filesystem::path path = Cp932ToPath(folder_ + "card.dat");
@@ -34,30 +63,28 @@ void TAddressBook::ReadCards() {
         return;
     }
     TCard current;
-    ReadTextLines(path, [&](const std::string& line) {
+    ForEachTextLine(path, [&](std::string_view line) {
         if (line[0] == '.') {
             AddCard(std::move(current));
             current = TCard{};
             return;
         }
-        TNameList parts = SplitAtFirst(line, ":");
-        if (parts.empty()) {
+        std::string_view key, value;
+        if (!SplitField(line, key, value)) {
             current.Address += ';';
             current.Address += TrimCommas(TrimBlanks(line));
             return;
         }
-        const std::string& key = parts[0];
-        std::string& value = parts[1];
         if (key == "Nickname") {
-            current.Nickname = std::move(value);
+            current.Nickname = value;
         } else if (key == "Memo") {
-            current.Memo = std::move(value);
+            current.Memo = value;
         } else if (key == "tel") {
-            current.tel = std::move(value);
+            current.tel = value;
         } else if (key == "org") {
-            current.org = std::move(value);
+            current.org = value;
         } else if (key == "org_unit") {
-            current.org_unit = std::move(value);
+            current.org_unit = value;
         } else if (key == "Address") {
             current.Address = TrimCommas(value);
         }
@@ -70,25 +97,24 @@ void TAddressBook::ReadGroups() {
         return;
     }
     TGroup current;
-    ReadTextLines(path, [&](const std::string& line) {
+    ForEachTextLine(path, [&](std::string_view line) {
         if (line[0] == '.') {
             AddGroup(std::move(current));
             current = TGroup{};
             return;
         }
-        TNameList parts = SplitAtFirst(line, ":");
-        if (parts.empty()) {
+        std::string_view key, value;
+        if (!SplitField(line, key, value)) {
             current.Members.push_back(TrimCommas(TrimBlanks(line)));
             return;
         }
-        if (parts[0] == "Name") {
-            current.Name = std::move(parts[1]);
-        } else if (parts[0] == "Entry") {
-            std::string& member = parts[1];
-            if (!member.empty() && member.back() == ',') {
-                member.pop_back();
+        if (key == "Name") {
+            current.Name = value;
+        } else if (key == "Entry") {
+            if (!value.empty() && value.back() == ',') {
+                value.remove_suffix(1);
             }
-            current.Members.push_back(std::move(member));
+            current.Members.emplace_back(value);
         }
     });
 }
@@ -121,22 +147,39 @@ std::string TAddressBook::CardMemo(std::string_view name) const {
 
 std::string TAddressBook::CardRecipient(std::string_view name) const {
     int c = FindCard(name);
-    if (c < 0) {
-        return {};
+    return c < 0 ? std::string() : CardItem(c, false);
+}
+
+std::string TAddressBook::CardItem(int card, bool addressOnly) const {
+    const TCard& c = cards_[static_cast<size_t>(card)];
+    if (addressOnly) {
+        return c.Address;
     }
-    const TCard& card = cards_[static_cast<size_t>(c)];
     std::string s;
-    s.reserve(card.Nickname.size() + card.Address.size() + 5);
+    s.reserve(c.Nickname.size() + c.Address.size() + 5);
     s += '"';
-    s += card.Nickname;
+    s += c.Nickname;
     s += "\"<";
-    s += card.Address;
+    s += c.Address;
     s += '>';
     return s;
 }
 
-std::string TAddressBook::RecipientItem(std::string_view name) const {
-    return Prefs.MailAddressOnly == "YES" ? CardAddress(name) : CardRecipient(name);
+void TAddressBook::ResolveMembers() const {
+    if (resolved_) {
+        return;
+    }
+    memberStart_.assign(1, 0);
+    memberGroup_.clear();
+    memberCard_.clear();
+    for (const TGroup& group : groups_) {
+        for (const std::string& member : group.Members) {
+            memberGroup_.push_back(FindGroup(member));
+            memberCard_.push_back(FindCard(member));
+        }
+        memberStart_.push_back(memberGroup_.size());
+    }
+    resolved_ = true;
 }
 
 TRecipientList TAddressBook::ExpandRecipients(std::string_view name) const {
@@ -149,54 +192,56 @@ TRecipientList TAddressBook::ExpandRecipients(std::string_view name) const {
         std::string item;
     };
     std::vector<Entry> entries;
-    std::vector<char> groupSeen(groups_.size(), 0);
     std::vector<char> cardSeen(cards_.size(), 0);
     bool unknownSeen = false;
+    const bool addressOnly = Prefs.MailAddressOnly == "YES";
 
-    auto addItem = [&](std::string_view member) {
-        int c = FindCard(member);
-        if (c >= 0) {
-            if (cardSeen[static_cast<size_t>(c)]) {
+    auto addItem = [&](int card) {
+        std::string item;
+        if (card >= 0) {
+            if (cardSeen[static_cast<size_t>(card)]) {
                 return;
             }
-            cardSeen[static_cast<size_t>(c)] = 1;
+            cardSeen[static_cast<size_t>(card)] = 1;
+            item = CardItem(card, addressOnly);
         } else {
             if (unknownSeen) {
                 return;
             }
             unknownSeen = true;
         }
-        std::string item = RecipientItem(member);
         std::string key = RecipientSortKey(item);
         entries.push_back({std::move(key), std::move(item)});
     };
 
     int root = FindGroup(name);
     if (root < 0) {
-        addItem(name);
+        addItem(FindCard(name));
     } else {
+        ResolveMembers();
+        std::vector<char> groupSeen(groups_.size(), 0);
         struct Frame {
-            const TNameList* members;
             size_t next;
+            size_t end;
         };
         std::vector<Frame> stack;
         groupSeen[static_cast<size_t>(root)] = 1;
-        stack.push_back({&groups_[static_cast<size_t>(root)].Members, 0});
+        stack.push_back(
+            {memberStart_[static_cast<size_t>(root)], memberStart_[static_cast<size_t>(root) + 1]});
         while (!stack.empty()) {
             Frame& top = stack.back();
-            if (top.next == top.members->size()) {
+            if (top.next == top.end) {
                 stack.pop_back();
                 continue;
             }
-            const std::string& member = (*top.members)[top.next++];
-            int g = FindGroup(member);
-            if (g >= 0) {
-                if (!groupSeen[static_cast<size_t>(g)]) {
-                    groupSeen[static_cast<size_t>(g)] = 1;
-                    stack.push_back({&groups_[static_cast<size_t>(g)].Members, 0});
-                }
-            } else {
-                addItem(member);
+            size_t m = top.next++;
+            int g = memberGroup_[m];
+            if (g < 0) {
+                addItem(memberCard_[m]);
+            } else if (!groupSeen[static_cast<size_t>(g)]) {
+                groupSeen[static_cast<size_t>(g)] = 1;
+                stack.push_back({memberStart_[static_cast<size_t>(g)],
+                                 memberStart_[static_cast<size_t>(g) + 1]});
             }
         }
     }

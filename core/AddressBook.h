@@ -28,7 +28,7 @@ struct TGroup {
 using TRecipientList = std::vector<std::string>;
 
 class TAddressBook {
-public:
+  public:
     // Path text in cp932; a separator is added unless empty or already there.
     void SetFolder(std::string_view path);
     const std::string& Folder() const { return folder_; }
@@ -63,7 +63,7 @@ public:
     // The card; for a group a record with only Nickname; else all empty.
     TCard CardRecord(std::string_view name) const;
 
-private:
+  private:
     struct NameHash {
         using is_transparent = void;
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
@@ -72,7 +72,17 @@ private:
 
     void AddCard(TCard card);
     void AddGroup(TGroup group);
-    std::string RecipientItem(std::string_view name) const;
+    // A card's recipient item: the bare address, or the quoted-name form.
+    std::string CardItem(int card, bool addressOnly) const;
+
+    // Each member's group and card index, worked out once after a read so
+    // that expanding touches no hash table. Filled on first use; a const
+    // book is therefore not safe to share between threads.
+    void ResolveMembers() const;
+    mutable bool resolved_ = false;
+    mutable std::vector<size_t> memberStart_;  // per group, into the two below
+    mutable std::vector<int> memberGroup_;
+    mutable std::vector<int> memberCard_;
 
     std::string folder_;
     std::vector<TCard> cards_;

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 #include "Encoding.h"
 #endif
@@ -16,8 +17,8 @@
 #ifdef _WIN32
 
 int CompareRecipients(std::string_view a, std::string_view b) {
-    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
-                           b.data(), static_cast<int>(b.size()));
+    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
+                           static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
     return r - CSTR_EQUAL;
 }
 
@@ -94,16 +95,15 @@ int CompareRecipients(std::string_view a, std::string_view b) {
 std::string RecipientSortKey(std::string_view cp932) {
     icu::UnicodeString s = Folded(cp932);
     icu::Collator& c = RecipientCollator();
-    std::string key(s.length() * 4 + 16, '\0');
-    int32_t n = c.getSortKey(s, reinterpret_cast<uint8_t*>(key.data()),
-                             static_cast<int32_t>(key.size()));
-    if (n > static_cast<int32_t>(key.size())) {
-        key.resize(static_cast<size_t>(n));
-        n = c.getSortKey(s, reinterpret_cast<uint8_t*>(key.data()), n);
+    thread_local std::vector<uint8_t> buf(1024);
+    int32_t n = c.getSortKey(s, buf.data(), static_cast<int32_t>(buf.size()));
+    if (n > static_cast<int32_t>(buf.size())) {
+        buf.resize(static_cast<size_t>(n));
+        n = c.getSortKey(s, buf.data(), n);
     }
-    // Drop the terminating NUL so plain byte order matches the collation.
-    key.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
-    return key;
+    // Without the terminating NUL, so plain byte order matches the collation.
+    return std::string(reinterpret_cast<const char*>(buf.data()),
+                       n > 0 ? static_cast<size_t>(n - 1) : 0);
 }
 
 #endif

@@ -25,7 +25,7 @@ bool IsAscii(std::string_view s) {
 
 // One conversion descriptor per direction and thread; iconv_open is costly.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
         if (cd_ != reinterpret_cast<iconv_t>(-1)) {
@@ -72,11 +72,13 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
-size_t SkipOneByte(std::string_view) { return 1; }
+size_t SkipOneByte(std::string_view) {
+    return 1;
+}
 
 // Skips one UTF-8 character (or one stray byte).
 size_t SkipUtf8Char(std::string_view s) {
@@ -120,8 +122,8 @@ std::string Narrow(UINT codePage, std::wstring_view w, BOOL* usedDefault = nullp
     int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
                                 defaultChar, used);
     std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n,
-                        defaultChar, used);
+    WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, defaultChar,
+                        used);
     return s;
 }
 

@@ -76,4 +76,6 @@ EInOutError InOutErrorFromErrno(int err) {
     return code ? EInOutError(code) : EInOutError(err, FormatCode(err));
 }
 
-void ThrowInOutErrorFromErrno(int err) { throw InOutErrorFromErrno(err); }
+void ThrowInOutErrorFromErrno(int err) {
+    throw InOutErrorFromErrno(err);
+}

@@ -6,31 +6,31 @@
 
 // Base of every error this program raises on purpose.
 class EAppError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // An input/output error of a text file, with the operating system's code
 // translated to the classic DOS/Windows numbers (2 not found, 5 denied, ...).
 class EInOutError : public EAppError {
-public:
+  public:
     explicit EInOutError(int errorCode);
     EInOutError(int errorCode, const std::string& message);
     int ErrorCode() const { return code_; }
 
-private:
+  private:
     int code_;
 };
 
 // "'%s' は整数ではありません"
 class EConvertError : public EAppError {
-public:
+  public:
     using EAppError::EAppError;
 };
 
 // "リストのインデックスが範囲を超えています (%d)"
 class EListError : public EAppError {
-public:
+  public:
     using EAppError::EAppError;
 };
 

@@ -18,7 +18,9 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 }  // namespace
 
@@ -83,7 +85,7 @@ struct FileCloser {
 };
 
 class InputFile {
-public:
+  public:
     explicit InputFile(const std::filesystem::path& path)
         : f_(_wfsopen(path.c_str(), L"rb", _SH_DENYWR)) {
         if (!f_) {
@@ -99,12 +101,12 @@ public:
         return n;
     }
 
-private:
+  private:
     std::unique_ptr<std::FILE, FileCloser> f_;
 };
 #else
 class InputFile {
-public:
+  public:
     explicit InputFile(const std::filesystem::path& path)
         : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
         if (fd_ < 0) {
@@ -128,7 +130,7 @@ public:
         }
     }
 
-private:
+  private:
     int fd_;
 };
 #endif
@@ -137,6 +139,15 @@ private:
 
 void ReadTextLines(const std::filesystem::path& path,
                    const std::function<void(const std::string&)>& onLine) {
+    std::string copy;
+    ForEachTextLine(path, [&](std::string_view line) {
+        copy.assign(line);
+        onLine(copy);
+    });
+}
+
+void ForEachTextLine(const std::filesystem::path& path,
+                     const std::function<void(std::string_view)>& onLine) {
     InputFile file(path);
     constexpr size_t kBufSize = 64 * 1024;
     std::unique_ptr<char[]> buf(new char[kBufSize]);
@@ -171,13 +182,18 @@ void ReadTextLines(const std::filesystem::path& path,
             while (stop < end && *stop != '\r' && *stop != 26) {
                 ++stop;
             }
-            line.append(p, stop);
             if (stop == end) {
+                line.append(p, stop);
                 p = stop;
                 break;
             }
-            onLine(line);
-            line.clear();
+            if (line.empty()) {
+                onLine(std::string_view(p, static_cast<size_t>(stop - p)));
+            } else {
+                line.append(p, stop);
+                onLine(line);
+                line.clear();
+            }
             inLine = false;
             if (*stop == 26) {
                 return;

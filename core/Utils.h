@@ -30,6 +30,11 @@ std::string TrimCommas(std::string_view text);
 void ReadTextLines(const std::filesystem::path& path,
                    const std::function<void(const std::string&)>& onLine);
 
+// The same reading rule without a copy per line: the view is valid only
+// during the call.
+void ForEachTextLine(const std::filesystem::path& path,
+                     const std::function<void(std::string_view)>& onLine);
+
 // True when the path names an existing regular file (a directory does not count).
 bool FileExists(const std::filesystem::path& path);
 

@@ -17,7 +17,7 @@ using Names = std::vector<std::string>;
 
 // A book read from the given card.dat and group.dat bytes (nullptr: no file).
 class BookTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Prefs = TPrefs{}; }
     void TearDown() override { Prefs = TPrefs{}; }
 
@@ -38,8 +38,8 @@ protected:
     TAddressBook book_;
 };
 
-TCard Card(std::string nick, std::string memo, std::string tel, std::string org,
-           std::string unit, std::string address) {
+TCard Card(std::string nick, std::string memo, std::string tel, std::string org, std::string unit,
+           std::string address) {
     return TCard{nick, memo, tel, org, unit, address};
 }
 
@@ -235,7 +235,8 @@ TEST_F(BookTest, ItemsSortCaseInsensitivelyNotInMemberOrder) {
 
 TEST_F(BookTest, CyclesEndAndEveryReachableCardCountsOnce) {
     const auto& book = Read(
-        "Nickname: a\r\nAddress: a@example.jp\r\n.\r\nNickname: b\r\nAddress: b@example.jp\r\n.\r\n",
+        "Nickname: a\r\nAddress: a@example.jp\r\n.\r\nNickname: b\r\nAddress: "
+        "b@example.jp\r\n.\r\n",
         "Name: self\r\nEntry: self\r\nEntry: a\r\n.\r\n"
         "Name: x\r\nEntry: y\r\nEntry: a\r\n.\r\n"
         "Name: y\r\nEntry: z\r\n.\r\n"
@@ -284,16 +285,16 @@ Names TreeLines(const std::vector<TGroupTreeNode>& tree) {
 }
 
 TEST_F(BookTest, TreeHasANodeUnderEveryParentAndCutsCyclesOnThePath) {
-    const auto& book = Read(
-        "Nickname: card\r\n.\r\n",
-        "Name: \\\r\nEntry: a\r\nEntry: card\r\nEntry: b\r\nEntry: \\\r\nEntry: ghost\r\n.\r\n"
-        "Name: a\r\nEntry: c\r\nEntry: a\r\n.\r\n"
-        "Name: b\r\nEntry: c\r\nEntry: b2\r\n.\r\n"
-        "Name: b2\r\nEntry: b\r\nEntry: c\r\n.\r\n"
-        "Name: c\r\nEntry: a\r\n.\r\n");
-    EXPECT_EQ(TreeLines(BuildGroupTree(book)), (Names{"\\", "  a", "    c", "  b", "    c",
-                                                      "      a", "    b2", "      c",
-                                                      "        a"}));
+    const auto& book =
+        Read("Nickname: card\r\n.\r\n",
+             "Name: \\\r\nEntry: a\r\nEntry: card\r\nEntry: b\r\nEntry: \\\r\nEntry: ghost\r\n.\r\n"
+             "Name: a\r\nEntry: c\r\nEntry: a\r\n.\r\n"
+             "Name: b\r\nEntry: c\r\nEntry: b2\r\n.\r\n"
+             "Name: b2\r\nEntry: b\r\nEntry: c\r\n.\r\n"
+             "Name: c\r\nEntry: a\r\n.\r\n");
+    EXPECT_EQ(
+        TreeLines(BuildGroupTree(book)),
+        (Names{"\\", "  a", "    c", "  b", "    c", "      a", "    b2", "      c", "        a"}));
     bool truncated = false;
     auto cut = BuildGroupTree(book, 4, &truncated);
     EXPECT_TRUE(truncated);
@@ -311,8 +312,8 @@ TEST_F(BookTest, ExpansionIsSortedAndDuplicateFreeUnderTheComparison) {
     std::string cards, entries;
     for (int i = 0; i < 500; ++i) {
         std::string n = std::to_string((i * 7919) % 500);
-        cards += "Nickname: p" + std::to_string(i) + "\r\nAddress: " +
-                 (i % 2 ? "User" : "user") + n + "@Example.jp\r\n.\r\n";
+        cards += "Nickname: p" + std::to_string(i) + "\r\nAddress: " + (i % 2 ? "User" : "user") +
+                 n + "@Example.jp\r\n.\r\n";
         entries += "Entry: p" + std::to_string(i) + "\r\n";
     }
     const auto& book = Read(cards.c_str(), ("Name: all\r\n" + entries + ".\r\n").c_str());

@@ -9,7 +9,9 @@
 
 namespace {
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
 
 struct Case {
     std::string a;
@@ -39,9 +41,9 @@ TEST(Collation, LetterCaseIsIgnoredAndTheRestCounts) {
 
 TEST(Collation, SortKeysOrderLikeTheComparison) {
     std::vector<std::string> items;
-    for (const char* s : {"Zeta@example.com", "alpha@example.com", "ALPHA@example.com",
-                          "山田太郎", "やまだ", "ヤマダ", "1@example.jp", "_x@example.jp",
-                          "beta@example.com", "Beta@Example.com", "ｶﾅ", "カナ"}) {
+    for (const char* s : {"Zeta@example.com", "alpha@example.com", "ALPHA@example.com", "山田太郎",
+                          "やまだ", "ヤマダ", "1@example.jp", "_x@example.jp", "beta@example.com",
+                          "Beta@Example.com", "ｶﾅ", "カナ"}) {
         items.push_back(Utf8ToCp932(s));
     }
     for (const auto& a : items) {

@@ -45,11 +45,15 @@ TEST(Encoding, CharactersOutsideCp932BecomeQuestionMarks) {
     EXPECT_EQ(Utf8ToCp932("한"), "?");
     EXPECT_FALSE(IsCp932Representable("a😀"));
     EXPECT_FALSE(IsCp932Representable("한국"));
-    EXPECT_EQ(Utf8ToCp932("a\xFF" "b"), "a?b");  // not UTF-8 at all
+    EXPECT_EQ(Utf8ToCp932("a\xFF"
+                          "b"),
+              "a?b");  // not UTF-8 at all
 }
 
 TEST(Encoding, Utf16CarriesSurrogatePairsAndKana) {
-    EXPECT_EQ(Cp932ToUtf16("\x83\x41" "a"), u"アa");
+    EXPECT_EQ(Cp932ToUtf16("\x83\x41"
+                           "a"),
+              u"アa");
     EXPECT_EQ(Cp932ToUtf16(""), u"");
 }
 

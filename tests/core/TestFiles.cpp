@@ -44,4 +44,6 @@ std::filesystem::path TempDir::Write(const std::string& name, std::string_view b
     return file;
 }
 
-std::string Sjis(std::string_view utf8) { return Utf8ToCp932(utf8); }
+std::string Sjis(std::string_view utf8) {
+    return Utf8ToCp932(utf8);
+}

@@ -7,7 +7,7 @@
 
 // A fresh directory under the system temp dir, removed with the object.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
     // Writes the bytes to a file below the directory and returns its path.
     std::filesystem::path Write(const std::string& name, std::string_view bytes) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -89,11 +89,16 @@ TEST(ReadTextLines, HandsOverLinesAsTheReadingRuleSays) {
         {"a\r\nb", {"a", "b"}},
         {"", {}},
         {" \t\r\n\x01\x1F ", {}},
-        {"\x1A" "a", {}},
+        {"\x1A"
+         "a",
+         {}},
         {"a\rb\r", {"a", "b"}},
         {"a\r\r\n\n\nb", {"a", "b"}},
         {"\x88\x9F\r\n", {"\x88\x9F"}},
-        {"\x7F" "a", {"\x7F" "a"}},
+        {"\x7F"
+         "a",
+         {"\x7F"
+          "a"}},
     };
     TempDir dir;
     int i = 0;
