@@ -20,6 +20,7 @@
 
 #include "Encoding.h"
 #include "ErrorReport.h"
+#include "PlatformMailClient.h"
 #include "Prefs.h"
 #include "Utils.h"
 
@@ -111,6 +112,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     CreateControls();
     ConnectHandlers();
     SetTabOrder();
+    SetMailClient(CreatePlatformMailClient());
 
     setMinimumSize(455, 320);
     move(552, 7);

@@ -11,6 +11,7 @@
 
 #include "AddressBook.h"
 #include "ItemModels.h"
+#include "MailClient.h"
 
 class QAction;
 class QGroupBox;
@@ -112,6 +113,14 @@ class TForm1 : public QWidget {
     void B_CCClick();
     void B_BCCClick();
     std::string getAddress();
+    // The mail item the next write goes to, or null when there is none.
+    std::unique_ptr<TMailItem> getMailItem();
+
+    // The mail client the recipient buttons write to (OutlookApplication1); the
+    // window starts with the platform's own. RB_ExistWin is usable only with a
+    // client that reaches open item windows.
+    void SetMailClient(std::unique_ptr<TMailClient> client);
+    TMailClient* MailClient() const { return OutlookApplication1.get(); }
 
     // Quote button (ui/Unit1Quote.cpp).
     void B_QUOTEClick();
@@ -144,9 +153,11 @@ class TForm1 : public QWidget {
     void SetTabOrder();
     void MoveOntoScreen();
     void AdoptFrame();
+    void WriteRecipients(TMailField field);
 
     std::unique_ptr<TAddressBook> book_;
     TListModel* listModel_;
     TTreeModel* treeModel_;
     bool frameAdopted_ = false;
+    std::unique_ptr<TMailClient> OutlookApplication1;
 };

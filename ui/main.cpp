@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ComApartment.h"
 #include "Unit1.h"
 
 namespace {
@@ -32,6 +33,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    // The COM apartment of this thread, entered before the windows and left last.
+    const TComApartment comApartment;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvantel"));
     QGuiApplication::setDesktopFileName(QStringLiteral("jp.example.quorvantel"));
