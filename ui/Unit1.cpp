@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -18,10 +17,12 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "DirDialog.h"
 #include "Encoding.h"
 #include "ErrorReport.h"
 #include "PlatformMailClient.h"
 #include "Prefs.h"
+#include "Unit2.h"
 #include "Utils.h"
 
 namespace {
@@ -508,13 +509,14 @@ void TForm1::Property1Click() {
     if (captions.empty())
         return;
     PropertyCard = book_ ? book_->CardRecord(captions.front()) : TCard{};
+    if (Form2)
+        Form2->ShowProperties();
 }
 
 void TForm1::B_SETFOLDERClick() {
-    const QString folder =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("フォルダの選択"), Edit1->text());
-    if (!folder.isEmpty())
-        Edit1->setText(QDir::toNativeSeparators(folder));
+    TDirDialog dialog(this);
+    if (dialog.Choose())
+        Edit1->setText(dialog.Directory());
 }
 
 void TForm1::B_QUITClick() {

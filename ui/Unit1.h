@@ -20,6 +20,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class TForm2;
 
 // The version shown in the caption and beside the credit label.
 inline constexpr char kVersionText[] = "ver. 0.99";
@@ -73,6 +74,9 @@ class TForm1 : public QWidget {
 
     // The entry last chosen with the Properties command.
     TCard PropertyCard;
+
+    // The properties dialog that Property1Click shows; the program's entry creates it.
+    TForm2* Form2 = nullptr;
 
     // The current address book, or null before the first read that found its folder.
     const TAddressBook* Book() const { return book_.get(); }

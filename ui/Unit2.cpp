@@ -1,6 +1,5 @@
 #include "Unit2.h"
 
-#include <QApplication>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,12 +12,11 @@
 
 namespace {
 
-// The window as designed: outer bounds 453, 111, 247 x 245 with a 4-pixel
-// border and a 19-pixel caption bar, so the client area is 239 x 218.
+// The window as designed, outer bounds.
 constexpr int kLeft = 453;
 constexpr int kTop = 111;
-constexpr int kClientWidth = 239;
-constexpr int kClientHeight = 218;
+constexpr int kWidth = 247;
+constexpr int kHeight = 245;
 
 QString FromCp932(const std::string& cp932) {
     const std::string utf8 = Cp932ToUtf8(cp932);
@@ -50,7 +48,7 @@ TForm2::TForm2(const TCard* propertyCard, QWidget* parent)
     setFont(DialogFont());
     setAutoFillBackground(true);
     move(kLeft, kTop);
-    resize(kClientWidth, kClientHeight);
+    resize(kWidth, kHeight);
 
     auto label = [this](const char* name, const QString& text, int left, int top) {
         auto* l = new QLabel(text, this);
@@ -68,7 +66,7 @@ TForm2::TForm2(const TCard* propertyCard, QWidget* parent)
 
     // Read-only boxes on the menu colour, as the main window's folder box.
     QPalette boxPalette = palette();
-    boxPalette.setColor(QPalette::Base, QApplication::palette("QMenu").color(QPalette::Window));
+    boxPalette.setColor(QPalette::Base, boxPalette.color(QPalette::Window));
     auto box = [this, &boxPalette](const char* name, int top) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QLatin1String(name));
@@ -120,6 +118,28 @@ void TForm2::FormShow() {
 
 void TForm2::Button1Click() {
     close();
+}
+
+// A window manager adds its frame only once the window is shown; from then on
+// the outer bounds keep the size the dialog was given.
+void TForm2::AdoptFrame() {
+    if (frameAdopted_ || !isVisible() || isMaximized() || isFullScreen())
+        return;
+    const QSize extra = frameGeometry().size() - size();
+    if (extra.width() <= 0 && extra.height() <= 0)
+        return;
+    frameAdopted_ = true;
+    resize(size() - extra);
+}
+
+void TForm2::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    AdoptFrame();
+}
+
+void TForm2::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    AdoptFrame();
 }
 
 void TForm2::showEvent(QShowEvent* event) {

@@ -40,7 +40,12 @@ class TForm2 : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
+    void AdoptFrame();
+
     const TCard* propertyCard_;
+    bool frameAdopted_ = false;
 };

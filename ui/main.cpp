@@ -6,6 +6,7 @@
 
 #include "ComApartment.h"
 #include "Unit1.h"
+#include "Unit2.h"
 
 namespace {
 
@@ -41,6 +42,8 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvantel/images/quorvantel.png")));
 
     TForm1 form;
+    // The properties dialog: hidden until the first Properties command, gone with the window.
+    form.Form2 = new TForm2(&form.PropertyCard, &form);
     // Closing the main window ends the program, whatever else is open.
     QObject::connect(&form, &TForm1::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     form.show();
