@@ -8,3 +8,6 @@ bash scripts/deps.sh test
 cmake --preset default
 cmake --build --preset default
 ctest --preset default
+
+# core/ and the Outlook backend must build for Windows (MinGW-w64, warnings as errors).
+cmake --preset mingw && cmake --build --preset mingw
