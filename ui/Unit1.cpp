@@ -60,6 +60,19 @@ W* Place(W* widget, const char* name, int left, int top, int width, int height) 
     return widget;
 }
 
+// A label that would run into the next one on its line (fonts differ in
+// width) is drawn a little tighter instead.
+void FitLabel(QLabel* label, int right) {
+    const int excess = label->x() + label->sizeHint().width() - right;
+    const auto count = label->text().size();
+    if (excess <= 0 || count == 0)
+        return;
+    QFont font = label->font();
+    font.setLetterSpacing(QFont::AbsoluteSpacing, -static_cast<qreal>(excess) / count);
+    label->setFont(font);
+    label->adjustSize();
+}
+
 void SetLabelBackground(QLabel* label, QPalette::ColorRole role) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::Window, label->parentWidget()->palette().color(role));
@@ -188,6 +201,7 @@ void TForm1::CreateControls() {
     Label2 = MakeLabel(Panel1, "Label2",
                        QStringLiteral("Winbiff V2アドレス帳→Outlookメールウインドウ"), 40, 168);
     ver_label = MakeLabel(Panel1, "ver_label", QStringLiteral("ver. xxx by"), 285, 168);
+    FitLabel(Label2, ver_label->x());
     Label4 = MakeLabel(Panel1, "Label4", QStringLiteral("quorvantel"), 350, 168);
     {
         QFont font = Label4->font();
@@ -342,6 +356,11 @@ void TForm1::moveEvent(QMoveEvent* event) {
     Guarded([this] { AdoptFrame(); });
 }
 
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Guarded([this] { AdoptFrame(); });
+}
+
 void TForm1::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
     // Only the window's own background, not moves handed up by a control.
@@ -373,6 +392,7 @@ void TForm1::FormCreate() {
     RB_NewWin->setChecked(true);
     ver_label->setText(QString::fromUtf8(kVersionText) + QStringLiteral(" by"));
     ver_label->adjustSize();
+    FitLabel(ver_label, Label4->x());
     setWindowTitle(QStringLiteral("アドレス帳  ") + QString::fromUtf8(kVersionText));
 }
 
