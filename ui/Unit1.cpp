@@ -160,6 +160,8 @@ void TForm1::CreateControls() {
     Edit1 = Place(new QLineEdit(QStringLiteral("設定されていません"), Panel1), "Edit1", 89, 11, 145,
                   20);
     Edit1->setReadOnly(true);
+    // A long path shows from its start, as a read-only box does elsewhere.
+    connect(Edit1, &QLineEdit::textChanged, Edit1, [this] { Edit1->setCursorPosition(0); });
     Edit1->setToolTip(QStringLiteral("Winbiff V2のメールフォルダを設定します"));
     {
         QPalette palette = Edit1->palette();
