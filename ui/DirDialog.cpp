@@ -52,6 +52,15 @@ void HideFileControls(QFileDialog& dialog) {
     }
 }
 
+// The look-in label's access key I moves to the folder list; without a buddy
+// the label would show the "&" itself.
+void BindLookInKey(QFileDialog& dialog) {
+    auto* label = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+    auto* combo = dialog.findChild<QWidget*>(QStringLiteral("lookInCombo"));
+    if (label && combo)
+        label->setBuddy(combo);
+}
+
 }  // namespace
 
 TDirDialog::TDirDialog(QWidget* owner)
@@ -70,6 +79,7 @@ bool TDirDialog::Choose() {
     dialog.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
     HideFileControls(dialog);
+    BindLookInKey(dialog);
 
     if (dialog.exec() != QDialog::Accepted)
         return false;

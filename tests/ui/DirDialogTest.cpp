@@ -93,6 +93,7 @@ TEST_F(DirDialogRun, ConfirmGivesTheOpenFolder) {
     TDirDialog dialog(&owner);
     QString title, lookIn, accept;
     bool fileBoxesHidden = false;
+    bool lookInKeyBound = false;
     const bool confirmed = ChooseWith(dialog, [&](QFileDialog* d) {
         title = d->windowTitle();
         lookIn = d->labelText(QFileDialog::LookIn);
@@ -100,6 +101,9 @@ TEST_F(DirDialogRun, ConfirmGivesTheOpenFolder) {
         auto* edit = d->findChild<QWidget*>(QStringLiteral("fileNameEdit"));
         auto* combo = d->findChild<QWidget*>(QStringLiteral("fileTypeCombo"));
         fileBoxesHidden = edit && combo && edit->isHidden() && combo->isHidden();
+        // With a buddy the label shows the access key, not the "&".
+        auto* lookInLabel = d->findChild<QLabel*>(QStringLiteral("lookInLabel"));
+        lookInKeyBound = lookInLabel && lookInLabel->buddy() != nullptr;
         EXPECT_TRUE(d->isModal());
         EXPECT_EQ(d->parentWidget(), &owner);
         d->setDirectory(mail);
@@ -110,6 +114,7 @@ TEST_F(DirDialogRun, ConfirmGivesTheOpenFolder) {
     EXPECT_EQ(lookIn, QStringLiteral("フォルダの場所(&I)"));
     EXPECT_EQ(accept, QStringLiteral("OK"));
     EXPECT_TRUE(fileBoxesHidden);
+    EXPECT_TRUE(lookInKeyBound);
     EXPECT_EQ(dialog.Title(), QStringLiteral("フォルダの選択"));
     EXPECT_EQ(dialog.FileName(), mail + QStringLiteral("/Dummy.dat"));
     EXPECT_EQ(dialog.Directory(), mail);
