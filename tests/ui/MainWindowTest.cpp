@@ -243,6 +243,27 @@ TEST_F(MainWindowTest, SavedFileIsNormalised) {
     EXPECT_EQ(ReadAll(ini_), expected);
 }
 
+TEST_F(MainWindowTest, FailedSaveKeepsTheWindowOpenAndIsReported) {
+    WriteAll(dir_ / "blocker", "a file, not a directory");
+    TForm1::SetIniFileOverride(dir_ / "blocker" / "quorvantel.ini");
+    TForm1& form = StartShown();
+    QTest::mouseClick(form.B_QUIT, Qt::LeftButton);
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_EQ(reports_[0], Q("不正なファイル名です."));
+    EXPECT_TRUE(form.isVisible());
+    form_.reset();  // the save at destruction fails too, and is reported
+    EXPECT_EQ(reports_.size(), 2u);
+}
+
+TEST_F(MainWindowTest, PreferencesLiveBesideTheExecutable) {
+    TForm1& form = Start();
+    TForm1::SetIniFileOverride(std::nullopt);
+    const fs::path path = form.getIniFileName();
+    TForm1::SetIniFileOverride(ini_);  // the save at destruction stays in the temp dir
+    EXPECT_EQ(path.filename(), "quorvantel.ini");
+    EXPECT_EQ(path.parent_path(), fs::path(QCoreApplication::applicationDirPath().toStdString()));
+}
+
 TEST_F(MainWindowTest, BadWindowLineIsReportedAndTheRestStillApplies) {
     WriteIni("WindowLocation: 100,abc\r\n" + FolderLine(kSample) +
              "WindowSize: 600\r\nQuoteString: '>> '\r\n");
