@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
+#include <unordered_set>
 
 #include "DirDialog.h"
 #include "Encoding.h"
@@ -445,13 +446,13 @@ void TForm1::AddToTreeView(const std::string& name, int parentNode) {
     // A group already on the path from the root down to the parent would
     // repeat forever; it gets no node there.
     const auto& nodes = treeModel_->Nodes();
-    std::vector<char> onPath(book_->Groups().size(), 0);
+    std::unordered_set<int> onPath;
     for (int n = parentNode; n >= 0; n = nodes[static_cast<size_t>(n)].Parent) {
         const int g = book_->FindGroup(nodes[static_cast<size_t>(n)].Name);
         if (g >= 0)
-            onPath[static_cast<size_t>(g)] = 1;
+            onPath.insert(g);
     }
-    if (onPath[static_cast<size_t>(group)] || nodes.size() >= kMaxTreeNodes)
+    if (onPath.count(group) != 0 || nodes.size() >= kMaxTreeNodes)
         return;
 
     struct Frame {
@@ -461,23 +462,23 @@ void TForm1::AddToTreeView(const std::string& name, int parentNode) {
     };
     std::vector<Frame> stack;
     stack.push_back({treeModel_->AddNode(parentNode, name, 0, 3), group, 0});
-    onPath[static_cast<size_t>(group)] = 1;
+    onPath.insert(group);
     while (!stack.empty()) {
         Frame& top = stack.back();
         const TNameList& members = book_->Groups()[static_cast<size_t>(top.group)].Members;
         if (top.next == members.size()) {
-            onPath[static_cast<size_t>(top.group)] = 0;
+            onPath.erase(top.group);
             stack.pop_back();
             continue;
         }
         const std::string& member = members[top.next++];
         const int g = book_->FindGroup(member);
-        if (g < 0 || onPath[static_cast<size_t>(g)])
+        if (g < 0 || onPath.count(g) != 0)
             continue;
         if (treeModel_->Nodes().size() >= kMaxTreeNodes)
             return;
         const int node = treeModel_->AddNode(top.node, member, 0, 3);
-        onPath[static_cast<size_t>(g)] = 1;
+        onPath.insert(g);
         stack.push_back({node, g, 0});
     }
 }

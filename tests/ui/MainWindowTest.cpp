@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -467,6 +468,26 @@ TEST_F(MainWindowTest, GroupCyclesEndOnThePath) {
     EXPECT_EQ(TreeNodes(), (std::vector<N>{{Q("\\"), 0}, {Q("A"), 1}, {Q("B"), 2}, {Q("C"), 3}}));
 }
 
+TEST_F(MainWindowTest, FanOutOfSharedGroupsStaysBounded) {
+    // Every level holds both groups of the next: 2^30 paths, no cycle.
+    std::string groups = "Name: \\\r\nEntry: a0,\r\n  b0\r\n.\r\n";
+    for (int level = 0; level < 30; ++level) {
+        const std::string next = std::to_string(level + 1);
+        for (const char* side : {"a", "b"}) {
+            groups += "Name: " + std::string(side) + std::to_string(level) + "\r\nEntry: a" + next +
+                      ",\r\n  b" + next + "\r\n.\r\n";
+        }
+    }
+    const fs::path folder = dir_ / "fan";
+    WriteAll(folder / "group.dat", groups);
+    WriteIni(FolderLine(folder));
+    TForm1& form = Start();
+    const size_t count = form.TreeModel()->Nodes().size();
+    EXPECT_GT(count, 100000u);
+    EXPECT_LE(count, 1000000u);
+    EXPECT_TRUE(reports_.empty());
+}
+
 TEST_F(MainWindowTest, AddressOfSelectedRowsInListOrder) {
     WriteIni(FolderLine(kSample));
     TForm1& form = Start();
@@ -583,6 +604,28 @@ TEST_F(MainWindowTest, ControlsAtTheirDesignBounds) {
         EXPECT_EQ(nextTabStop(expected[i]), expected[i + 1]) << i;
     }
     EXPECT_EQ(form.Property1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+}
+
+TEST_F(MainWindowTest, ImagesAndFont) {
+    TForm1& form = Start();
+    for (int i = 0; i < TImageList::kCount; ++i) {
+        const QImage image = form.ImageList1->Icon(i).pixmap(16, 16).toImage();
+        EXPECT_EQ(image.size(), QSize(16, 16)) << i;
+        EXPECT_TRUE(image.hasAlphaChannel()) << i;
+        EXPECT_EQ(qAlpha(image.pixel(15, 0)), 0) << i;  // the corner shows through
+    }
+    const QIcon& group = form.ImageList1->Icon(0, 3);
+    EXPECT_EQ(group.pixmap(16, 16, QIcon::Normal).toImage(),
+              form.ImageList1->Icon(0).pixmap(16, 16).toImage());
+    EXPECT_EQ(group.pixmap(16, 16, QIcon::Selected).toImage(),
+              form.ImageList1->Icon(3).pixmap(16, 16).toImage());
+
+    EXPECT_EQ(form.font().pixelSize(), 12);
+    EXPECT_EQ(form.Edit1->font().pixelSize(), 12);
+    const QStringList japanese = {Q("ＭＳ Ｐゴシック"), Q("IPAPGothic"), Q("Noto Sans CJK JP")};
+    if (QFontDatabase::families().contains(Q("IPAPGothic"))) {
+        EXPECT_TRUE(japanese.contains(form.font().family())) << form.font().family().toStdString();
+    }
 }
 
 // ---- Credit label
