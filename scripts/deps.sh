@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh run|test
 set -euo pipefail
 
-common=(g++ cmake ninja-build pkg-config libicu-dev qt6-base-dev libgl-dev
+common=(g++ cmake ninja-build pkg-config libicu-dev qt6-base-dev libgl-dev libxcb1-dev
         fonts-ipafont-gothic)
 case "${1:-run}" in
   run)  pkgs=("${common[@]}") ;;

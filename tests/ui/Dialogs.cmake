@@ -19,6 +19,14 @@ add_executable(ui_clipboard_x_tests
   QuoteClipboardXTest.cpp
 )
 target_link_libraries(ui_clipboard_x_tests PRIVATE quorvantel_ui Qt6::Test GTest::gtest)
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+  pkg_check_modules(XCB QUIET IMPORTED_TARGET xcb)
+endif()
+if(XCB_FOUND)
+  target_link_libraries(ui_clipboard_x_tests PRIVATE PkgConfig::XCB)
+  target_compile_definitions(ui_clipboard_x_tests PRIVATE QUORVANTEL_HAVE_XCB)
+endif()
 find_program(XVFB_RUN xvfb-run)
 if(XVFB_RUN)
   add_test(NAME ui_clipboard_x_tests

@@ -13,6 +13,12 @@
 #include <QTest>
 #include <QTimer>
 
+#if defined(QUORVANTEL_HAVE_XCB)
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#endif
+
 #include "ErrorReport.h"
 #include "Unit1.h"
 
@@ -166,5 +172,43 @@ TEST_F(QuoteOnXClipboard, EmptyTextStaysEmpty) {
     EXPECT_EQ(Paste(), QByteArray());
     EXPECT_TRUE(reports.isEmpty());
 }
+
+#if defined(QUORVANTEL_HAVE_XCB)
+// Another client takes the clipboard and never answers a request for it: Qt
+// only sees an empty clipboard after its timeout. The button must report that
+// and leave the clipboard with its owner, not wipe it.
+TEST_F(QuoteOnXClipboard, SilentOwnerIsReportedAndKeepsTheClipboard) {
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    ASSERT_EQ(xcb_connection_has_error(other), 0);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(other)).data;
+    const xcb_window_t window = xcb_generate_id(other);
+    xcb_create_window(other, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(other, xcb_intern_atom(other, 0, 9, "CLIPBOARD"), nullptr);
+    ASSERT_NE(atom, nullptr);
+    const xcb_atom_t clipboard = atom->atom;
+    std::free(atom);
+    xcb_set_selection_owner(other, window, clipboard, XCB_CURRENT_TIME);
+    xcb_flush(other);
+    auto owner = [&] {
+        xcb_get_selection_owner_reply_t* r = xcb_get_selection_owner_reply(
+            other, xcb_get_selection_owner(other, clipboard), nullptr);
+        const xcb_window_t w = r ? r->owner : XCB_NONE;
+        std::free(r);
+        return w;
+    };
+    ASSERT_EQ(owner(), window);
+    QTest::qWait(100);  // lets this process see that it no longer holds the clipboard
+
+    Press(QStringLiteral("> "));
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.front().startsWith(QStringLiteral("クリップボードを開くことができません")))
+        << reports.front().toStdString();
+    EXPECT_EQ(owner(), window);
+    reports.clear();
+    xcb_disconnect(other);
+}
+#endif
 
 }  // namespace
