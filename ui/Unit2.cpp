@@ -23,6 +23,8 @@ QString FromCp932(const std::string& cp932) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+// The main window's font rule: the designed family where installed, else a
+// Japanese proportional gothic, 12 pixels.
 QFont DialogFont() {
     const QStringList installed = QFontDatabase::families();
     QString family = QStringLiteral("IPAPGothic");
