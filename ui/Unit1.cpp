@@ -62,9 +62,10 @@ W* Place(W* widget, const char* name, int left, int top, int width, int height) 
 }
 
 // A label that would run into the next one on its line (fonts differ in
-// width) is drawn a little tighter instead.
-void FitLabel(QLabel* label, int right) {
-    const int excess = label->x() + label->sizeHint().width() - right;
+// width) is drawn a little tighter instead, keeping a small gap.
+void FitLabel(QLabel* label, int nextLeft) {
+    constexpr int kGap = 4;
+    const int excess = label->x() + label->sizeHint().width() - (nextLeft - kGap);
     const auto count = label->text().size();
     if (excess <= 0 || count == 0)
         return;
