@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh test
 
-cmake --preset default
+# run.sh turns tests and benchmarks off in the same build directory; turn them back on.
+cmake --preset default -DQUORVANTEL_BUILD_TESTS=ON -DQUORVANTEL_BUILD_BENCH=ON
 cmake --build --preset default
 ctest --preset default
 
