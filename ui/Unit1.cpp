@@ -324,9 +324,15 @@ void TForm1::AdoptFrame() {
 
 void TForm1::MoveOntoScreen() {
     const QRect frame = frameGeometry();
+    // In 64 bits: a file may put the window near the ends of the int range.
+    const auto overlaps = [&frame](const QRect& screen) {
+        const qint64 left = frame.x(), top = frame.y();
+        return left < qint64{screen.x()} + screen.width() && left + frame.width() > screen.x() &&
+               top < qint64{screen.y()} + screen.height() && top + frame.height() > screen.y();
+    };
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (const QScreen* screen : screens) {
-        if (screen->geometry().intersects(frame))
+        if (overlaps(screen->geometry()))
             return;
     }
     const QScreen* primary = QGuiApplication::primaryScreen();

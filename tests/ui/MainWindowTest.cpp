@@ -206,10 +206,13 @@ TEST_F(MainWindowTest, PreferencesFileSetsControlsAndDefaults) {
 }
 
 TEST_F(MainWindowTest, WindowOffEveryScreenComesBack) {
-    WriteIni("WindowLocation: 20000,-20000\r\n");
-    TForm1& form = Start();
-    const QRect frame(form.Left(), form.Top(), form.Width(), form.Height());
-    EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().intersects(frame));
+    for (const char* location : {"20000,-20000", "2147483647,2147483647", "-2147483648,0"}) {
+        WriteIni(std::string("WindowLocation: ") + location + "\r\n");
+        TForm1& form = Start();
+        const QRect frame(form.Left(), form.Top(), form.Width(), form.Height());
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(frame))
+            << location;
+    }
 }
 
 TEST_F(MainWindowTest, SavedFileIsNormalised) {
