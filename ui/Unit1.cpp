@@ -163,7 +163,8 @@ void TForm1::CreateControls() {
                   20);
     Edit1->setReadOnly(true);
     // A long path shows from its start, as a read-only box does elsewhere.
-    connect(Edit1, &QLineEdit::textChanged, Edit1, [this] { Edit1->setCursorPosition(0); });
+    connect(Edit1, &QLineEdit::textChanged, Edit1,
+            [this] { Guarded([this] { Edit1->setCursorPosition(0); }); });
     Edit1->setToolTip(QStringLiteral("Winbiff V2のメールフォルダを設定します"));
     {
         QPalette palette = Edit1->palette();
@@ -251,7 +252,7 @@ void TForm1::ConnectHandlers() {
     on(TreeView1->selectionModel(), &QItemSelectionModel::selectionChanged,
        &TForm1::TreeView1Change);
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos));
+        Guarded([&] { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos)); });
     });
 }
 
