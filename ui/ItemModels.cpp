@@ -3,13 +3,9 @@
 #include <QByteArray>
 #include <QPixmap>
 
-#include "Encoding.h"
+#include "UiText.h"
 
 namespace {
-
-QString Display(const std::string& cp932) {
-    return QString::fromStdString(Cp932ToUtf8(cp932));
-}
 
 QByteArray Bytes(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
@@ -83,7 +79,7 @@ QVariant TListModel::data(const QModelIndex& index, int role) const {
     const bool first = index.column() == 0;
     switch (role) {
         case Qt::DisplayRole:
-            return Display(first ? row.Caption : row.Second);
+            return FromCp932(first ? row.Caption : row.Second);
         case Qt::DecorationRole:
             return first ? QVariant(images_.Icon(row.Image)) : QVariant();
         case kImageIndexRole:
@@ -189,7 +185,7 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
     const TNode& node = nodes_[static_cast<size_t>(NodeOf(index))];
     switch (role) {
         case Qt::DisplayRole:
-            return Display(node.Name);
+            return FromCp932(node.Name);
         case Qt::DecorationRole:
             return images_.Icon(node.Image, node.SelectedImage);
         case kImageIndexRole:

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -24,6 +23,7 @@
 #include "PlatformMailClient.h"
 #include "Prefs.h"
 #include "Unit2.h"
+#include "UiText.h"
 #include "Utils.h"
 
 namespace {
@@ -31,20 +31,6 @@ namespace {
 constexpr int kPanelHeight = 185;
 // A group DAG can fan out without bound; the tree stops growing here.
 constexpr size_t kMaxTreeNodes = 1000000;
-
-QFont WindowFont() {
-    const QStringList families = QFontDatabase::families();
-    QFont font;
-    for (const QString& family : {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"),
-                                  QStringLiteral("Noto Sans CJK JP")}) {
-        if (families.contains(family)) {
-            font = QFont(family);
-            break;
-        }
-    }
-    font.setPixelSize(12);
-    return font;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
@@ -117,7 +103,7 @@ void TListView::mouseDoubleClickEvent(QMouseEvent* event) {
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("アドレス帳"));
-    setFont(WindowFont());
+    setFont(JapaneseUiFont());
     setMouseTracking(true);
 
     ImageList1 = new TImageList(this);
@@ -423,7 +409,7 @@ void TForm1::B_READClick() {
     treeModel_->Clear();
     listModel_->Clear();
 
-    const std::string folder = Utf8ToCp932(Edit1->text().toStdString());
+    const std::string folder = ToCp932(Edit1->text());
     if (DirectoryExists(Cp932ToPath(folder))) {
         book_ = std::make_unique<TAddressBook>();
         book_->SetFolder(folder);

@@ -9,6 +9,7 @@
 #include "Encoding.h"
 #include "ErrorReport.h"
 #include "PrefsFile.h"
+#include "UiText.h"
 #include "Unit1.h"
 
 namespace {
@@ -24,10 +25,6 @@ std::filesystem::path ToPath(const QString& path) {
 #else
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 #endif
-}
-
-std::string ToCp932(const QString& text) {
-    return Utf8ToCp932(text.toStdString());
 }
 
 class TFormEdges : public TPrefsWindow {
@@ -70,9 +67,9 @@ void TForm1::ReadPrefs() {
     if (!found)
         return;
 
-    Edit1->setText(QString::fromStdString(Cp932ToUtf8(Prefs.MailFolder)));
+    Edit1->setText(FromCp932(Prefs.MailFolder));
     ApplyPrefsDefaults(Prefs);
-    Edit2->setText(QString::fromStdString(Cp932ToUtf8(Prefs.QuoteString)));
+    Edit2->setText(FromCp932(Prefs.QuoteString));
     const std::string caption = SecondColumnCaption(Prefs.List2ndItem);
     if (!caption.empty())
         listModel_->SetColumnCaption(1, QString::fromStdString(caption));

@@ -1,14 +1,13 @@
 #include "Unit2.h"
 
-#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 
 #include "AddressBook.h"
-#include "Encoding.h"
 #include "ErrorReport.h"
+#include "UiText.h"
 
 namespace {
 
@@ -18,36 +17,13 @@ constexpr int kTop = 111;
 constexpr int kWidth = 247;
 constexpr int kHeight = 245;
 
-QString FromCp932(const std::string& cp932) {
-    const std::string utf8 = Cp932ToUtf8(cp932);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-// The main window's font rule: the designed family where installed, else a
-// Japanese proportional gothic, 12 pixels.
-QFont DialogFont() {
-    const QStringList installed = QFontDatabase::families();
-    QString family = QStringLiteral("IPAPGothic");
-    for (const QString& candidate :
-         {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-          QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")}) {
-        if (installed.contains(candidate)) {
-            family = candidate;
-            break;
-        }
-    }
-    QFont font(family);
-    font.setPixelSize(12);
-    return font;
-}
-
 }  // namespace
 
 TForm2::TForm2(const TCard* propertyCard, QWidget* parent)
     : QWidget(parent, Qt::Window), propertyCard_(propertyCard) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Form2"));
-    setFont(DialogFont());
+    setFont(JapaneseUiFont());
     setAutoFillBackground(true);
     move(kLeft, kTop);
     resize(kWidth, kHeight);
