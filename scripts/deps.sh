@@ -4,7 +4,7 @@
 set -euo pipefail
 
 common=(g++ cmake ninja-build pkg-config libicu-dev qt6-base-dev libgl-dev libxcb1-dev
-        fonts-ipafont-gothic)
+        fonts-ipafont-gothic qt6-translations-l10n)
 case "${1:-run}" in
   run)  pkgs=("${common[@]}") ;;
   test) pkgs=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xclip

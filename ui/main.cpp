@@ -1,6 +1,9 @@
 // Program entry: one main window and the message loop.
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 
@@ -40,6 +43,15 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("quorvantel"));
     QGuiApplication::setDesktopFileName(QStringLiteral("jp.example.quorvantel"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quorvantel/images/quorvantel.png")));
+
+    // Qt's own texts (the folder dialog's columns, its context menu) in Japanese
+    // too, when the translation is installed.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTranslator);
+    }
 
     TForm1 form;
     // The properties dialog: hidden until the first Properties command, gone with the window.
