@@ -58,6 +58,10 @@ int MappedCode(int err) {
         case EISDIR:
             return 5;
         case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:  // no room left for this user
+#endif
+        case EFBIG:  // no room left for this process (RLIMIT_FSIZE)
             return 101;
         default:
             return 0;

@@ -189,12 +189,17 @@ TEST(InOutCodeFromErrno, MapsTheCodesWithTheSameMeaning) {
     EXPECT_EQ(InOutCodeFromErrno(EPERM), 5);
     EXPECT_EQ(InOutCodeFromErrno(EISDIR), 5);
     EXPECT_EQ(InOutCodeFromErrno(ENOSPC), 101);
+#ifdef EDQUOT
+    EXPECT_EQ(InOutCodeFromErrno(EDQUOT), 101);
+#endif
+    EXPECT_EQ(InOutCodeFromErrno(EFBIG), 101);
     EXPECT_EQ(InOutCodeFromErrno(EIO), EIO);
     // EIO is 5 on Linux: it must not read as "access denied".
     EXPECT_EQ(InOutErrorFromErrno(EIO).ErrorCode(), EIO);
     EXPECT_EQ(InOutErrorFromErrno(EIO).what(), "I/O エラー (" + std::to_string(EIO) + ")");
     EXPECT_STREQ(InOutErrorFromErrno(EACCES).what(), "ファイルへのアクセスが拒否されました");
     EXPECT_STREQ(InOutErrorFromErrno(ENOSPC).what(), "ディスクがいっぱいです");
+    EXPECT_STREQ(InOutErrorFromErrno(EFBIG).what(), "ディスクがいっぱいです");
 }
 
 }  // namespace
