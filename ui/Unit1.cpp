@@ -276,11 +276,13 @@ int TForm1::Left() const {
 int TForm1::Top() const {
     return frameGeometry().y();
 }
+// Not frameGeometry().width(): near the ends of the int range the rectangle's
+// far edge has wrapped round and its width no longer fits in an int.
 int TForm1::Width() const {
-    return frameGeometry().width();
+    return frameSize().width();
 }
 int TForm1::Height() const {
-    return frameGeometry().height();
+    return frameSize().height();
 }
 
 void TForm1::SetLeft(int left) {
@@ -301,7 +303,7 @@ void TForm1::SetHeight(int height) {
 void TForm1::AdoptFrame() {
     if (frameAdopted_ || !isVisible() || isMaximized() || isFullScreen())
         return;
-    const QSize extra = frameGeometry().size() - size();
+    const QSize extra = frameSize() - size();
     if (extra.width() <= 0 && extra.height() <= 0)
         return;
     frameAdopted_ = true;
@@ -310,12 +312,13 @@ void TForm1::AdoptFrame() {
 }
 
 void TForm1::MoveOntoScreen() {
-    const QRect frame = frameGeometry();
-    // In 64 bits: a file may put the window near the ends of the int range.
-    const auto overlaps = [&frame](const QRect& screen) {
-        const qint64 left = frame.x(), top = frame.y();
-        return left < qint64{screen.x()} + screen.width() && left + frame.width() > screen.x() &&
-               top < qint64{screen.y()} + screen.height() && top + frame.height() > screen.y();
+    // In 64 bits: a file may put the window near the ends of the int range,
+    // where the frame rectangle's far edge has wrapped round.
+    const qint64 left = Left(), top = Top();
+    const int width = Width(), height = Height();
+    const auto overlaps = [&](const QRect& screen) {
+        return left < qint64{screen.x()} + screen.width() && left + width > screen.x() &&
+               top < qint64{screen.y()} + screen.height() && top + height > screen.y();
     };
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (const QScreen* screen : screens) {
@@ -326,11 +329,8 @@ void TForm1::MoveOntoScreen() {
     if (primary == nullptr)
         return;
     const QRect area = primary->availableGeometry();
-    const int left =
-        std::clamp(frame.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
-    const int top =
-        std::clamp(frame.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
-    move(left, top);
+    move(std::clamp(Left(), area.left(), std::max(area.left(), area.right() + 1 - width)),
+         std::clamp(Top(), area.top(), std::max(area.top(), area.bottom() + 1 - height)));
 }
 
 // ---- Events
