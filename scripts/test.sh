@@ -10,5 +10,11 @@ cmake --preset default -DQUORVANTEL_BUILD_TESTS=ON -DQUORVANTEL_BUILD_BENCH=ON
 cmake --build --preset default
 ctest --preset default
 
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
+# any report stops the test that made it.
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan
+
 # core/ and the Outlook backend must build for Windows (MinGW-w64, warnings as errors).
 cmake --preset mingw && cmake --build --preset mingw
