@@ -13,6 +13,7 @@
 #include <cstdio>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -107,10 +108,19 @@ class InputFile {
 #else
 class InputFile {
   public:
+    // The caller has seen a regular file here, but it may have been swapped
+    // since: a FIFO must not block the open, and nothing but a regular file is
+    // read (a device could go on forever). Such a file is refused as Windows
+    // refuses to open a directory.
     explicit InputFile(const std::filesystem::path& path)
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
         if (fd_ < 0) {
             ThrowInOutErrorFromErrno(errno);
+        }
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd_);
+            ThrowInOutErrorFromErrno(EACCES);
         }
     }
     ~InputFile() { ::close(fd_); }
