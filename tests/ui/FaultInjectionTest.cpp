@@ -5,7 +5,9 @@
 
 #ifdef __linux__
 
+#include <sched.h>
 #include <sys/fsuid.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +25,7 @@
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <set>
@@ -130,6 +133,33 @@ class FileSizeLimit {
   private:
     rlimit old_{};
     void (*oldHandler_)(int) = SIG_DFL;
+};
+
+// A small tmpfs over `dir`, in a mount namespace of this thread's own; false
+// where that is not allowed (a user namespace would need a single thread).
+bool MountSmallTmpfs(const fs::path& dir) {
+    if (geteuid() != 0)
+        return false;
+    static const bool unshared =
+        unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return unshared && mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") == 0;
+}
+
+// Fills the file system that holds `dir` while it lives.
+class FullDisk {
+  public:
+    explicit FullDisk(const fs::path& dir) : filler_(dir / "filler") {
+        std::ofstream out(filler_, std::ios::binary);
+        const std::string block(4096, 'x');
+        while (out.write(block.data(), static_cast<std::streamsize>(block.size())))
+            out.flush();
+    }
+    ~FullDisk() { fs::remove(filler_); }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+  private:
+    fs::path filler_;
 };
 
 // Bytes, modes and times of every file below a folder, and of the folder itself.
@@ -260,6 +290,7 @@ TEST_F(FaultInjectionTest, FailedSaveKeepsTheOldFileAndTheWindow) {
         const char* what;
         std::function<std::shared_ptr<void>()> fault;
         const char* shown;
+        bool onTmpfs = false;
     } cases[] = {
         {"no permission on the directory",
          [&]() -> std::shared_ptr<void> { return std::make_shared<ReadOnlyDirectory>(prefsDir); },
@@ -267,12 +298,20 @@ TEST_F(FaultInjectionTest, FailedSaveKeepsTheOldFileAndTheWindow) {
         {"no room to write (file-size limit)",
          []() -> std::shared_ptr<void> { return std::make_shared<FileSizeLimit>(64); },
          "ディスクがいっぱいです."},
+        {"full file system",
+         [&]() -> std::shared_ptr<void> { return std::make_shared<FullDisk>(prefsDir); },
+         "ディスクがいっぱいです.", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         reports_.clear();
         Prefs = TPrefs{};
         fs::remove_all(prefsDir);
+        fs::create_directories(prefsDir);
+        if (c.onTmpfs && !MountSmallTmpfs(prefsDir)) {
+            std::cout << "[ SKIPPED  ] " << c.what << ": cannot mount a small tmpfs here\n";
+            continue;
+        }
         const std::string old =
             FolderLine(kSample) + "QuoteString: '> '\r\nWindowSize: 500,400\r\n";
         WriteAll(ini_, old);
@@ -309,6 +348,8 @@ TEST_F(FaultInjectionTest, FailedSaveKeepsTheOldFileAndTheWindow) {
         EXPECT_EQ(reports_, (std::vector<QString>{Q(c.shown), Q(c.shown)}));
         EXPECT_EQ(ReadAll(ini_), saved);
         EXPECT_EQ(Listing(prefsDir), std::set<std::string>{"quorvantel.ini"});
+        if (c.onTmpfs)
+            umount2(prefsDir.c_str(), MNT_DETACH);
     }
 }
 
