@@ -267,6 +267,11 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
             target = resolved;
     }
 
+    // A rename would replace a file that may not be written (read-only, or
+    // another user's); it stays, as it would for an open to write it.
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+        ThrowInOutErrorFromErrno(errno);
+
     std::string temp = target.native() + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0)

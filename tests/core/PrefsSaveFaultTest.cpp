@@ -172,13 +172,18 @@ TEST(PrefsSaveFaultTest, NoPermissionKeepsTheOldFile) {
     const struct {
         const char* what;
         mode_t dirMode;
+        mode_t fileMode;
         bool needsRoot;  // the child must be another user than the file's owner
     } cases[] = {
         // The temporary file cannot be created.
-        {"read-only directory", 0555, false},
+        {"read-only directory", 0555, 0644, false},
         // The temporary file is written, but a sticky directory refuses to
         // replace a file of another user: the rename fails late.
-        {"sticky directory, file of another user", 01777, true},
+        {"sticky directory, file of another user", 01777, 0644, true},
+        // The directory would let a rename replace it, but the file may not be
+        // written: it stays, as it would for an open to write it.
+        {"read-only file in a writable directory", 0777, 0444, false},
+        {"unreadable file in a writable directory", 0777, 0000, false},
     };
     for (const auto& c : cases) {
         if (c.needsRoot && geteuid() != 0) {
@@ -187,6 +192,7 @@ TEST(PrefsSaveFaultTest, NoPermissionKeepsTheOldFile) {
         }
         PrefsDir prefs;
         ASSERT_EQ(chmod(prefs.dir.c_str(), c.dirMode), 0);
+        ASSERT_EQ(chmod(prefs.ini.c_str(), c.fileMode), 0);
         const Fields result = RunInChild([&] {
             if (!DropPrivileges())
                 return Fields{"no drop"};
@@ -194,6 +200,7 @@ TEST(PrefsSaveFaultTest, NoPermissionKeepsTheOldFile) {
         });
         EXPECT_EQ(result, (Fields{"error", "5", "ファイルへのアクセスが拒否されました"})) << c.what;
         chmod(prefs.dir.c_str(), 0755);
+        chmod(prefs.ini.c_str(), 0644);
         ExpectOldFileWhole(prefs, c.what);
     }
 }

@@ -353,6 +353,34 @@ TEST_F(FaultInjectionTest, FailedSaveKeepsTheOldFileAndTheWindow) {
     }
 }
 
+// A preferences file that cannot be read must not be replaced by the values
+// the window fell back to: the user's settings would be gone.
+TEST_F(FaultInjectionTest, UnreadablePreferencesSurviveTheSaves) {
+    const fs::path prefsDir = ini_.parent_path();
+    const std::string old = FolderLine(kSample) + "QuoteString: '# '\r\n";
+    WriteAll(ini_, old);
+    chmod(prefsDir.c_str(), 0777);  // a rename could replace the file
+    chmod(ini_.c_str(), 0);
+    const QString denied = Q("ファイルへのアクセスが拒否されました.");
+    {
+        AsNobody nobody;
+        ASSERT_TRUE(nobody.Working());
+        TForm1& form = StartShown();
+        EXPECT_EQ(reports_, std::vector<QString>{denied});
+        EXPECT_EQ(form.Edit1->text(), Q("設定されていません"));
+
+        Click(form.B_QUIT);
+        EXPECT_EQ(reports_, (std::vector<QString>{denied, denied}));
+        EXPECT_TRUE(form.isVisible());
+        form_.reset();
+        EXPECT_EQ(reports_, (std::vector<QString>{denied, denied, denied}));
+    }
+    chmod(ini_.c_str(), 0644);
+    EXPECT_EQ(ReadAll(ini_), old);
+    EXPECT_EQ(Listing(prefsDir), std::set<std::string>{"quorvantel.ini"});
+    chmod(prefsDir.c_str(), 0755);
+}
+
 // ---- The mail folder is only read
 
 TEST_F(FaultInjectionTest, WholeSessionLeavesTheMailFolderUntouched) {
