@@ -68,5 +68,6 @@ std::string BuildPrefsText(std::string_view mailFolder, std::string_view quoteSt
 
 // Replaces the file's content in one step: a temporary file in the same
 // directory, flushed to disk, then renamed over the old file. On failure the old
-// file is left whole and the temporary file removed. Throws EInOutError.
+// file is left whole and the temporary file removed. An old file that may not be
+// written is left alone (access denied). Throws EInOutError.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
