@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "PrefsFile.h"
+#include "SyscallTracer.h"
 #include "TestFiles.h"
 
 namespace {
@@ -275,7 +276,7 @@ TEST(PrefsSaveFaultTest, FullFileSystemKeepsTheOldFile) {
     EXPECT_EQ(ReadAll(prefs.ini), kOld);  // the real directory was never touched
 }
 
-// ---- Killed in the middle
+// ---- Killed in the middle, or failing at any step
 
 bool IsRename(uint64_t nr) {
     return nr == SYS_renameat2 || nr == SYS_renameat
@@ -285,60 +286,10 @@ bool IsRename(uint64_t nr) {
         ;
 }
 
-struct KillResult {
-    enum { Killed, Finished, NoTrace } outcome;
-    std::vector<uint64_t> calls;  // the system calls entered, the last one not run
-};
-
-// Runs the save in a traced child and kills it on entering its n-th system call
-// (counted from the save's start), before that call runs.
-KillResult SaveKilledAt(const fs::path& path, int n) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
-            _exit(3);
-        raise(SIGSTOP);
-        try {
-            WriteFileAtomically(path, kNew);
-        } catch (...) {
-            _exit(2);
-        }
-        _exit(0);
-    }
-    KillResult result{KillResult::NoTrace, {}};
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFSTOPPED(status))
-        return result;
-    ptrace(PTRACE_SETOPTIONS, pid, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
-    int signal = 0;
-    while (true) {
-        ptrace(PTRACE_SYSCALL, pid, nullptr, signal);
-        signal = 0;
-        waitpid(pid, &status, 0);
-        if (WIFEXITED(status) || WIFSIGNALED(status)) {
-            result.outcome = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? KillResult::Finished
-                                                                           : KillResult::NoTrace;
-            return result;
-        }
-        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
-            signal = WSTOPSIG(status);
-            continue;
-        }
-        __ptrace_syscall_info info{};
-        ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof info, &info);
-        // mkstemp draws on getrandom a varying number of times; the count
-        // must not shift with it.
-        if (info.op != PTRACE_SYSCALL_INFO_ENTRY || info.entry.nr == SYS_getrandom)
-            continue;
-        result.calls.push_back(info.entry.nr);
-        if (static_cast<int>(result.calls.size()) == n) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            result.outcome = KillResult::Killed;
-            return result;
-        }
-    }
+// What a save in a child answers: "saved", or "error <code> <message>".
+std::string SaveAnswer(const fs::path& path) {
+    const Fields result = TrySave(path, kNew);
+    return result.size() == 3 ? "error " + result[1] + " " + result[2] : result.at(0);
 }
 
 TEST(PrefsSaveFaultTest, KilledAtAnyStepLeavesOneWholeFile) {
@@ -353,10 +304,15 @@ TEST(PrefsSaveFaultTest, KilledAtAnyStepLeavesOneWholeFile) {
                 std::ofstream(prefs.ini, std::ios::binary | std::ios::trunc) << kOld;
             else
                 fs::remove(prefs.ini);
-            const KillResult result = SaveKilledAt(prefs.ini, n);
-            if (result.outcome == KillResult::NoTrace)
+            const TTraceResult result = RunTraced(
+                [&] { return SaveAnswer(prefs.ini); },
+                [&](pid_t, const __ptrace_syscall_info&, int index) {
+                    return TTraceAction{index == n ? TTraceAction::Kill : TTraceAction::Run};
+                });
+            if (!result.Traced)
                 GTEST_SKIP() << "cannot trace a child here";
-            if (result.outcome == KillResult::Finished) {
+            if (!result.Killed) {
+                EXPECT_EQ(result.Answer, "saved");
                 EXPECT_EQ(ReadAll(prefs.ini), kNew);
                 EXPECT_EQ(Listing(prefs.dir), std::set<std::string>{"quorvantel.ini"});
                 break;
@@ -365,8 +321,8 @@ TEST(PrefsSaveFaultTest, KilledAtAnyStepLeavesOneWholeFile) {
             // Before the rename has run the old file stands (or none), after it
             // the new one; never a mix.
             const bool renamed =
-                std::any_of(result.calls.begin(), result.calls.end() - 1, IsRename);
-            renameSeen = renameSeen || IsRename(result.calls.back());
+                std::any_of(result.Calls.begin(), result.Calls.end() - 1, IsRename);
+            renameSeen = renameSeen || IsRename(result.Calls.back());
             if (renamed || hadFile)
                 EXPECT_EQ(ReadAll(prefs.ini), renamed ? kNew : kOld) << "killed at call " << n;
             else
@@ -386,6 +342,75 @@ TEST(PrefsSaveFaultTest, KilledAtAnyStepLeavesOneWholeFile) {
         EXPECT_GT(killed, 3);
         WriteFileAtomically(prefs.ini, kNew);
         EXPECT_EQ(ReadAll(prefs.ini), kNew);
+    }
+}
+
+// Every system call of the save fails in turn, as a disk can fail it (EIO),
+// or runs out of room (ENOSPC; a delayed allocation shows at fsync or close).
+// The save either goes through whole or reports the error and keeps the old
+// file whole, with no temporary file left.
+TEST(PrefsSaveFaultTest, EveryFailingStepKeepsTheOldFile) {
+    if (!CanFailCalls())
+        GTEST_SKIP() << "no error injection on this machine";
+    const struct {
+        int error;
+        std::string answer;
+    } errors[] = {
+        {EIO, "error " + std::to_string(EIO) + " I/O エラー (" + std::to_string(EIO) + ")"},
+        {ENOSPC, "error 101 ディスクがいっぱいです"},
+    };
+    // Calls whose failure must reach the user: the permission check, creating,
+    // writing, flushing, closing and renaming the temporary file.
+    const std::set<uint64_t> mustReport = {SYS_faccessat,
+                                           SYS_faccessat2,
+                                           SYS_openat,
+                                           SYS_write,
+                                           SYS_fsync,
+                                           SYS_close,
+                                           SYS_renameat2,
+                                           SYS_renameat
+#ifdef SYS_rename
+                                           ,
+                                           SYS_rename
+#endif
+    };
+    for (const auto& e : errors) {
+        PrefsDir prefs;
+        int reported = 0;
+        for (int n = 1; n < 200; ++n) {
+            std::ofstream(prefs.ini, std::ios::binary | std::ios::trunc) << kOld;
+            uint64_t failed = 0;
+            bool beforeRename = true;
+            const TTraceResult result =
+                RunTraced([&] { return SaveAnswer(prefs.ini); },
+                          [&](pid_t, const __ptrace_syscall_info& call, int index) {
+                              if (index < n) {
+                                  beforeRename = beforeRename && !IsRename(call.entry.nr);
+                                  return TTraceAction{};
+                              }
+                              if (index > n || call.entry.nr == SYS_umask)  // umask cannot fail
+                                  return TTraceAction{};
+                              failed = call.entry.nr;
+                              return TTraceAction{TTraceAction::Fail, e.error};
+                          });
+            if (!result.Traced)
+                GTEST_SKIP() << "cannot trace a child here";
+            if (static_cast<int>(result.Calls.size()) < n)
+                break;  // every step has failed once
+            const std::string what =
+                "call " + std::to_string(n) + " (" + std::to_string(failed) + ") fails";
+            EXPECT_EQ(Listing(prefs.dir), std::set<std::string>{"quorvantel.ini"}) << what;
+            if (result.Answer == "saved") {
+                EXPECT_EQ(ReadAll(prefs.ini), kNew) << what;
+                EXPECT_FALSE(failed != 0 && beforeRename && mustReport.count(failed) != 0)
+                    << what << ": a failed step was reported as success";
+            } else {
+                ++reported;
+                EXPECT_EQ(result.Answer, e.answer) << what;
+                EXPECT_EQ(ReadAll(prefs.ini), kOld) << what;
+            }
+        }
+        EXPECT_GE(reported, 5) << e.error;  // faccessat, openat, write, fsync, close, rename
     }
 }
 
