@@ -1,6 +1,9 @@
 #include "AddressBook.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
 
 #include "Collation.h"
 #include "Encoding.h"
@@ -18,19 +21,42 @@ void TAddressBook::Load() {
     ReadGroups();
 }
 
-void TAddressBook::AddCard(TCard card) {
-    resolved_ = false;
-    cardIndex_.try_emplace(card.Nickname, static_cast<int>(cards_.size()));
-    cards_.push_back(std::move(card));
-}
-
-void TAddressBook::AddGroup(TGroup group) {
-    resolved_ = false;
-    groupIndex_.try_emplace(group.Name, static_cast<int>(groups_.size()));
-    groups_.push_back(std::move(group));
-}
-
 namespace {
+
+size_t HashName(std::string_view name) {
+    return std::hash<std::string_view>{}(name);
+}
+
+// Room for the records a file of this size may hold, so that the table is not
+// moved again and again while it grows. Untouched capacity costs no memory.
+size_t ExpectedRecords(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec ? 0 : static_cast<size_t>(std::min<std::uintmax_t>(size / 64, 1u << 20));
+}
+
+std::string_view TrimmedCommasView(std::string_view s) {
+    while (!s.empty() && s.back() == ',') {
+        s.remove_suffix(1);
+    }
+    while (!s.empty() && s.front() == ',') {
+        s.remove_prefix(1);
+    }
+    return s;
+}
+
+// Runs a step when the scope ends, by return or by exception.
+template <class F>
+class TAtExit {
+  public:
+    explicit TAtExit(F f) : f_(std::move(f)) {}
+    ~TAtExit() { f_(); }
+    TAtExit(const TAtExit&) = delete;
+    TAtExit& operator=(const TAtExit&) = delete;
+
+  private:
+    F f_;
+};
 
 std::string_view TrimmedView(std::string_view s) {
     size_t end = s.size();
@@ -57,16 +83,72 @@ bool SplitField(std::string_view line, std::string_view& key, std::string_view& 
 
 }  // namespace
 
+template <class Names>
+void TAddressBook::TNameIndex::Build(size_t count, Names names) {
+    size_t size = 16;
+    while (size < count * 2) {
+        size *= 2;
+    }
+    slots_.assign(size, 0);
+    for (size_t i = 0; i < count; ++i) {
+        std::string_view name = names(i);
+        size_t slot = HashName(name) & (size - 1);
+        while (slots_[slot] != 0) {
+            if (names(static_cast<size_t>(slots_[slot] - 1)) == name) {
+                break;  // an earlier record has this name
+            }
+            slot = (slot + 1) & (size - 1);
+        }
+        if (slots_[slot] == 0) {
+            slots_[slot] = static_cast<int>(i) + 1;
+        }
+    }
+}
+
+template <class Names>
+int TAddressBook::TNameIndex::Find(std::string_view name, Names names) const {
+    if (slots_.empty()) {
+        return -1;
+    }
+    const size_t mask = slots_.size() - 1;
+    for (size_t slot = HashName(name) & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+        size_t record = static_cast<size_t>(slots_[slot] - 1);
+        if (names(record) == name) {
+            return static_cast<int>(record);
+        }
+    }
+    return -1;
+}
+
+void TAddressBook::IndexCards() {
+    resolved_ = false;
+    cardIndex_.Build(cards_.size(),
+                     [this](size_t i) -> std::string_view { return Field(i, kNickname); });
+}
+
+void TAddressBook::IndexGroups() {
+    resolved_ = false;
+    groupIndex_.Build(groups_.size(),
+                      [this](size_t i) -> std::string_view { return groups_[i].Name; });
+}
+
 void TAddressBook::ReadCards() {
     std::filesystem::path path = Cp932ToPath(folder_ + "card.dat");
     if (!FileExists(path)) {
         return;
     }
+    // Cards read before an error stay, and are found by name.
+    TAtExit index([this] { IndexCards(); });
+    cards_.reserve(cards_.size() + ExpectedRecords(path));
     TCard current;
     ForEachTextLine(path, [&](std::string_view line) {
         if (line[0] == '.') {
-            AddCard(std::move(current));
-            current = TCard{};
+            AppendCard(current);
+            // Emptied, not replaced: the next record reuses the capacity.
+            for (std::string* field : {&current.Nickname, &current.Memo, &current.tel, &current.org,
+                                       &current.org_unit, &current.Address}) {
+                field->clear();
+            }
             return;
         }
         std::string_view key, value;
@@ -86,7 +168,7 @@ void TAddressBook::ReadCards() {
         } else if (key == "org_unit") {
             current.org_unit = value;
         } else if (key == "Address") {
-            current.Address = TrimCommas(value);
+            current.Address = TrimmedCommasView(value);
         }
     });
 }
@@ -96,10 +178,12 @@ void TAddressBook::ReadGroups() {
     if (!FileExists(path)) {
         return;
     }
+    TAtExit index([this] { IndexGroups(); });
+    groups_.reserve(groups_.size() + ExpectedRecords(path));
     TGroup current;
     ForEachTextLine(path, [&](std::string_view line) {
         if (line[0] == '.') {
-            AddGroup(std::move(current));
+            groups_.push_back(std::move(current));
             current = TGroup{};
             return;
         }
@@ -120,13 +204,12 @@ void TAddressBook::ReadGroups() {
 }
 
 int TAddressBook::FindGroup(std::string_view name) const {
-    auto it = groupIndex_.find(name);
-    return it == groupIndex_.end() ? -1 : it->second;
+    return groupIndex_.Find(name, [this](size_t i) -> std::string_view { return groups_[i].Name; });
 }
 
 int TAddressBook::FindCard(std::string_view name) const {
-    auto it = cardIndex_.find(name);
-    return it == cardIndex_.end() ? -1 : it->second;
+    return cardIndex_.Find(name,
+                           [this](size_t i) -> std::string_view { return Field(i, kNickname); });
 }
 
 const TNameList& TAddressBook::GroupMembers(std::string_view name) const {
@@ -137,12 +220,12 @@ const TNameList& TAddressBook::GroupMembers(std::string_view name) const {
 
 std::string TAddressBook::CardAddress(std::string_view name) const {
     int c = FindCard(name);
-    return c < 0 ? std::string() : cards_[static_cast<size_t>(c)].Address;
+    return c < 0 ? std::string() : std::string(Field(static_cast<size_t>(c), kAddress));
 }
 
 std::string TAddressBook::CardMemo(std::string_view name) const {
     int c = FindCard(name);
-    return c < 0 ? std::string() : cards_[static_cast<size_t>(c)].Memo;
+    return c < 0 ? std::string() : std::string(Field(static_cast<size_t>(c), kMemo));
 }
 
 std::string TAddressBook::CardRecipient(std::string_view name) const {
@@ -151,18 +234,74 @@ std::string TAddressBook::CardRecipient(std::string_view name) const {
 }
 
 std::string TAddressBook::CardItem(int card, bool addressOnly) const {
-    const TCard& c = cards_[static_cast<size_t>(card)];
+    const std::string_view address = Field(static_cast<size_t>(card), kAddress);
     if (addressOnly) {
-        return c.Address;
+        return std::string(address);
     }
+    const std::string_view nickname = Field(static_cast<size_t>(card), kNickname);
     std::string s;
-    s.reserve(c.Nickname.size() + c.Address.size() + 5);
+    s.reserve(nickname.size() + address.size() + 5);
     s += '"';
-    s += c.Nickname;
+    s += nickname;
     s += "\"<";
-    s += c.Address;
+    s += address;
     s += '>';
     return s;
+}
+
+void TAddressBook::AppendCard(const TCard& card) {
+    const std::string* fields[kFieldCount] = {&card.Nickname, &card.Memo,     &card.tel,
+                                              &card.org,      &card.org_unit, &card.Address};
+    size_t total = 0;
+    for (const std::string* f : fields) {
+        if (f->size() > UINT32_MAX) {
+            throw std::length_error("address-book field too long");
+        }
+        total += f->size();
+    }
+    constexpr size_t kBlockSize = size_t{1} << 20;
+    if (total > blockFree_) {
+        // A card larger than a block gets a block of its own.
+        const size_t size = std::max(total, kBlockSize);
+        textBlocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+        blockPos_ = textBlocks_.back().get();
+        blockFree_ = size;
+    }
+    TCardRec rec{};
+    rec.text = blockPos_;
+    for (int f = 0; f < kFieldCount; ++f) {
+        if (!fields[f]->empty()) {
+            std::memcpy(blockPos_, fields[f]->data(), fields[f]->size());
+        }
+        blockPos_ += fields[f]->size();
+        rec.length[f] = static_cast<uint32_t>(fields[f]->size());
+    }
+    blockFree_ -= total;
+    cards_.push_back(rec);
+}
+
+std::string_view TAddressBook::Field(size_t card, TCardField field) const {
+    const TCardRec& rec = cards_[card];
+    const char* p = rec.text;
+    for (int f = 0; f < field; ++f) {
+        p += rec.length[f];
+    }
+    return std::string_view(p, rec.length[field]);
+}
+
+TCard TAddressBook::Card(size_t index) const {
+    return TCard{std::string(Field(index, kNickname)), std::string(Field(index, kMemo)),
+                 std::string(Field(index, kTel)),      std::string(Field(index, kOrg)),
+                 std::string(Field(index, kOrgUnit)),  std::string(Field(index, kAddress))};
+}
+
+std::vector<TCard> TAddressBook::Cards() const {
+    std::vector<TCard> all;
+    all.reserve(cards_.size());
+    for (size_t i = 0; i < cards_.size(); ++i) {
+        all.push_back(Card(i));
+    }
+    return all;
 }
 
 void TAddressBook::ResolveMembers() const {
@@ -277,7 +416,7 @@ std::string TAddressBook::JoinedRecipients(std::string_view name) const {
 TCard TAddressBook::CardRecord(std::string_view name) const {
     int c = FindCard(name);
     if (c >= 0) {
-        return cards_[static_cast<size_t>(c)];
+        return Card(static_cast<size_t>(c));
     }
     TCard record;
     if (IsGroup(name)) {

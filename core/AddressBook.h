@@ -1,9 +1,10 @@
 // The address book of one mail folder: card.dat and group.dat, read once.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "Utils.h"
@@ -38,7 +39,11 @@ class TAddressBook {
     void ReadCards();
     void ReadGroups();
 
-    const std::vector<TCard>& Cards() const { return cards_; }
+    size_t CardCount() const { return cards_.size(); }
+    // A copy of the card at this place in file order.
+    TCard Card(size_t index) const;
+    // Copies of every card, in file order.
+    std::vector<TCard> Cards() const;
     const std::vector<TGroup>& Groups() const { return groups_; }
 
     // First match in file order, or -1. Names compare byte for byte.
@@ -64,14 +69,22 @@ class TAddressBook {
     TCard CardRecord(std::string_view name) const;
 
   private:
-    struct NameHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    using NameIndex = std::unordered_map<std::string, int, NameHash, std::equal_to<>>;
+    // Name to the first record of that name: open addressing over record
+    // numbers, so a book of 100,000 cards needs no node or key copy per name.
+    class TNameIndex {
+      public:
+        // Indexes names(0) .. names(count - 1); the first of equal names wins.
+        template <class Names>
+        void Build(size_t count, Names names);
+        template <class Names>
+        int Find(std::string_view name, Names names) const;
 
-    void AddCard(TCard card);
-    void AddGroup(TGroup group);
+      private:
+        std::vector<int> slots_;  // record number + 1; 0 for an empty slot
+    };
+
+    void IndexCards();
+    void IndexGroups();
     // A card's recipient item: the bare address, or the quoted-name form.
     std::string CardItem(int card, bool addressOnly) const;
 
@@ -85,8 +98,21 @@ class TAddressBook {
     mutable std::vector<int> memberCard_;
 
     std::string folder_;
-    std::vector<TCard> cards_;
+    // Cards are stored compactly: the six fields of a card lie one after the
+    // other in a shared text block, so a card costs its text and 32 bytes.
+    enum TCardField { kNickname, kMemo, kTel, kOrg, kOrgUnit, kAddress, kFieldCount };
+    struct TCardRec {
+        const char* text;
+        uint32_t length[kFieldCount];
+    };
+    void AppendCard(const TCard& card);
+    std::string_view Field(size_t card, TCardField field) const;
+
+    std::vector<TCardRec> cards_;
+    std::vector<std::unique_ptr<char[]>> textBlocks_;
+    char* blockPos_ = nullptr;  // where the next card's text goes
+    size_t blockFree_ = 0;      // bytes left after it in the last block
     std::vector<TGroup> groups_;
-    NameIndex cardIndex_;
-    NameIndex groupIndex_;
+    TNameIndex cardIndex_;
+    TNameIndex groupIndex_;
 };

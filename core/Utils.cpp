@@ -169,32 +169,24 @@ void ForEachTextLine(const std::filesystem::path& path,
             break;
         }
         const char* p = buf.get();
-        const char* end = p + n;
-        while (p < end) {
+        // Byte 26 ends the file: nothing after it is read.
+        const char* eof = static_cast<const char*>(std::memchr(p, 26, n));
+        const char* limit = eof ? eof : p + n;
+        while (p < limit) {
             if (!inLine) {
-                while (p < end) {
-                    unsigned char c = static_cast<unsigned char>(*p);
-                    if (c > 32 || c == 26) {
-                        break;
-                    }
+                while (p < limit && static_cast<unsigned char>(*p) <= 32) {
                     ++p;
                 }
-                if (p == end) {
+                if (p == limit) {
                     break;
-                }
-                if (*p == 26) {
-                    return;
                 }
                 inLine = true;
             }
             // The LF after a CR is skipped with the leading bytes of the next line.
-            const char* stop = p;
-            while (stop < end && *stop != '\r' && *stop != 26) {
-                ++stop;
-            }
-            if (stop == end) {
-                line.append(p, stop);
-                p = stop;
+            const char* stop =
+                static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(limit - p)));
+            if (!stop) {
+                line.append(p, limit);
                 break;
             }
             if (line.empty()) {
@@ -205,10 +197,10 @@ void ForEachTextLine(const std::filesystem::path& path,
                 line.clear();
             }
             inLine = false;
-            if (*stop == 26) {
-                return;
-            }
             p = stop + 1;
+        }
+        if (eof) {
+            break;
         }
     }
     if (inLine) {
