@@ -43,7 +43,8 @@ Reads the address book (card.dat and group.dat) of the mail folder FOLDER.
 
 NAME, GROUP and PATTERN are UTF-8; names compare exactly. Output is UTF-8, or
 the address book's own cp932 bytes with --cp932. Control characters in the
-output become spaces, so every record stays on its line.
+output of tree, members and mutt become spaces, so every record stays on its
+line; recipients prints its text unchanged.
 
 A FOLDER that is no existing directory reads as an empty address book, as in
 the main window: tree, members and mutt list nothing and every NAME gives
@@ -186,7 +187,8 @@ std::string Recipients(const TOptions& opt) {
         // A name that cannot be in the book is unknown: one empty item.
         text += ArgToCp932(opt.args[i], name) ? book.Book().JoinedRecipients(name) : "; ";
     }
-    return Field(text, opt.cp932) + "\n";
+    // Exactly the text the buttons write, control bytes and all.
+    return (opt.cp932 ? text : Cp932ToUtf8(text)) + "\n";
 }
 
 std::string Tree(const TOptions& opt) {
@@ -234,7 +236,8 @@ std::string Mutt(const TOptions& opt) {
         auto contains = [&](const std::string& field) {
             return Folded(field).find(needle) != std::u16string::npos;
         };
-        for (const TCard& card : book.Book().Cards()) {
+        for (size_t i = 0; i < book.Book().CardCount(); ++i) {
+            const TCard card = book.Book().Card(i);
             if (contains(card.Nickname) || contains(card.Address) || contains(card.Memo)) {
                 lines += Field(card.Address, opt.cp932) + '\t' + Field(card.Nickname, opt.cp932) +
                          '\t' + Field(card.Memo, opt.cp932) + '\n';
