@@ -58,12 +58,46 @@ std::vector<std::string> SplitRecipientEntries(std::string_view field) {
     std::vector<std::string> entries;
     size_t start = 0;
     bool atEntryStart = true;
-    const auto finish = [&](size_t end) {
-        const std::string_view entry =
-            TrimmedBlanks(std::string_view(text).substr(start, end - start));
+    // The entry's address in angle brackets, when it has one.
+    size_t angleOpen = std::string::npos;
+    size_t angleClose = std::string::npos;
+    const auto emit = [&](std::string_view entry) {
+        entry = TrimmedBlanks(entry);
         if (!entry.empty()) {
             entries.emplace_back(entry);
         }
+    };
+    const auto finish = [&](size_t end) {
+        const std::string_view whole = std::string_view(text).substr(start, end - start);
+        // A card with several addresses gives "name"<a;b>: one entry per
+        // address, each with the card's name.
+        const bool endsWithAddress =
+            angleClose != std::string::npos &&
+            TrimmedBlanks(std::string_view(text).substr(angleClose + 1, end - angleClose - 1))
+                .empty();
+        const std::string_view inner =
+            endsWithAddress
+                ? std::string_view(text).substr(angleOpen + 1, angleClose - angleOpen - 1)
+                : std::string_view();
+        if (inner.find_first_of(";,") == std::string_view::npos) {
+            emit(whole);
+        } else {
+            const std::string_view name =
+                TrimmedBlanks(std::string_view(text).substr(start, angleOpen - start));
+            size_t from = 0;
+            while (from <= inner.size()) {
+                size_t to = inner.find_first_of(";,", from);
+                if (to == std::string_view::npos) {
+                    to = inner.size();
+                }
+                const std::string_view address = TrimmedBlanks(inner.substr(from, to - from));
+                if (!address.empty()) {
+                    emit(std::string(name) + "<" + std::string(address) + ">");
+                }
+                from = to + 1;
+            }
+        }
+        angleOpen = angleClose = std::string::npos;
     };
     for (size_t i = 0; i < n; ++i) {
         const char c = text[i];
@@ -78,6 +112,16 @@ std::vector<std::string> SplitRecipientEntries(std::string_view field) {
             continue;
         }
         atEntryStart = false;
+        if (c == '<' && angleOpen == std::string::npos) {
+            // Separators inside a closed pair of angle brackets belong to the address.
+            const size_t close = text.find('>', i + 1);
+            if (close != std::string::npos) {
+                angleOpen = i;
+                angleClose = close;
+                i = close;
+            }
+            continue;
+        }
         if (c == ';' || c == ',') {
             finish(i);
             start = i + 1;

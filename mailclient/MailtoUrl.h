@@ -16,6 +16,10 @@
 // "," or the end of the text; a double quote anywhere else is plain text. So a
 // nickname that holds double quotes stays inside its own entry. An opening
 // quote that is never closed is plain text as well.
+//
+// Separators inside a closed pair of angle brackets belong to the address: an
+// entry "name"<a;b> (a card with several addresses) gives one entry per
+// address, each with the same name: "name"<a> and "name"<b>.
 std::vector<std::string> SplitRecipientEntries(std::string_view field);
 
 // Percent-encodes UTF-8 text; only letters, digits, "-", ".", "_", "~" and "@"
