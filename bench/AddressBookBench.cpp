@@ -101,7 +101,7 @@ double ChildPeakRssMb(const std::string& folder, int work) {
             book.SetFolder(folder);
             book.Load();
             if (work == 1) {
-                _exit(book.Cards().empty() ? 1 : 0);
+                _exit(book.CardCount() == 0 ? 1 : 0);
             }
             Prefs.MailAddressOnly = "";
             const size_t n =
@@ -167,7 +167,7 @@ int Run(int argc, char** argv) {
     TAddressBook book;
     book.SetFolder(folder);
     book.Load();
-    std::printf("loaded      %zu cards, %zu groups\n", book.Cards().size(), book.Groups().size());
+    std::printf("loaded      %zu cards, %zu groups\n", book.CardCount(), book.Groups().size());
 
     Prefs.MailAddressOnly = "";
     std::string joined;
@@ -199,7 +199,7 @@ int Run(int argc, char** argv) {
     if (temporary) {
         fs::remove_all(dir);
     }
-    const bool sane = book.Cards().size() == 100000 && book.Groups().size() == 10000 &&
+    const bool sane = book.CardCount() == 100000 && book.Groups().size() == 10000 &&
                       bigCount == 50000 && wideCount == 10000;
     if (!sane) {
         std::fprintf(stderr, "addressbook_bench: the folder does not hold the expected book\n");

@@ -321,36 +321,39 @@ void TAddressBook::ResolveMembers() const {
     resolved_ = true;
 }
 
-TRecipientList TAddressBook::ExpandRecipients(std::string_view name) const {
+std::vector<int> TAddressBook::ExpandedCards(std::string_view name) const {
     // Items in the order the recursive expansion would add them (depth first,
     // member order). A group already met adds nothing more, which ends cycles
     // and changes nothing else: it could only add duplicates. Likewise a card
     // already added, and a second unknown name, would only add duplicates.
+    // Each item is a card number, -1 for the empty item of an unknown name;
+    // its sort key goes into one shared buffer.
     struct Entry {
-        std::string key;
-        std::string item;
+        size_t keyStart;
+        size_t keyLength;
+        int card;
     };
     std::vector<Entry> entries;
+    std::string keys;
     std::vector<char> cardSeen(cards_.size(), 0);
     bool unknownSeen = false;
     const bool addressOnly = Prefs.MailAddressOnly == "YES";
 
     auto addItem = [&](int card) {
-        std::string item;
         if (card >= 0) {
             if (cardSeen[static_cast<size_t>(card)]) {
                 return;
             }
             cardSeen[static_cast<size_t>(card)] = 1;
-            item = CardItem(card, addressOnly);
         } else {
             if (unknownSeen) {
                 return;
             }
             unknownSeen = true;
         }
-        std::string key = RecipientSortKey(item);
-        entries.push_back({std::move(key), std::move(item)});
+        const size_t start = keys.size();
+        AppendRecipientSortKey(card >= 0 ? CardItem(card, addressOnly) : std::string(), keys);
+        entries.push_back({start, keys.size() - start, card});
     };
 
     int root = FindGroup(name);
@@ -385,29 +388,38 @@ TRecipientList TAddressBook::ExpandRecipients(std::string_view name) const {
         }
     }
 
+    auto key = [&keys](const Entry& e) {
+        return std::string_view(keys).substr(e.keyStart, e.keyLength);
+    };
     // Of equal items the first added stays.
     std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& a, const Entry& b) { return a.key < b.key; });
+                     [&](const Entry& a, const Entry& b) { return key(a) < key(b); });
     auto last = std::unique(entries.begin(), entries.end(),
-                            [](const Entry& a, const Entry& b) { return a.key == b.key; });
-    TRecipientList list;
-    list.reserve(static_cast<size_t>(last - entries.begin()));
+                            [&](const Entry& a, const Entry& b) { return key(a) == key(b); });
+    std::vector<int> cards;
+    cards.reserve(static_cast<size_t>(last - entries.begin()));
     for (auto it = entries.begin(); it != last; ++it) {
-        list.push_back(std::move(it->item));
+        cards.push_back(it->card);
+    }
+    return cards;
+}
+
+TRecipientList TAddressBook::ExpandRecipients(std::string_view name) const {
+    const bool addressOnly = Prefs.MailAddressOnly == "YES";
+    TRecipientList list;
+    for (int card : ExpandedCards(name)) {
+        list.push_back(card >= 0 ? CardItem(card, addressOnly) : std::string());
     }
     return list;
 }
 
 std::string TAddressBook::JoinedRecipients(std::string_view name) const {
-    TRecipientList list = ExpandRecipients(name);
-    size_t size = 0;
-    for (const std::string& item : list) {
-        size += item.size() + 2;
-    }
+    const bool addressOnly = Prefs.MailAddressOnly == "YES";
     std::string text;
-    text.reserve(size);
-    for (const std::string& item : list) {
-        text += item;
+    for (int card : ExpandedCards(name)) {
+        if (card >= 0) {
+            text += CardItem(card, addressOnly);
+        }
         text += "; ";
     }
     return text;

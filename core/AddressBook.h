@@ -85,6 +85,8 @@ class TAddressBook {
 
     void IndexCards();
     void IndexGroups();
+    // The expansion as card numbers in item order; -1 for the empty item.
+    std::vector<int> ExpandedCards(std::string_view name) const;
     // A card's recipient item: the bare address, or the quoted-name form.
     std::string CardItem(int card, bool addressOnly) const;
 

@@ -22,6 +22,10 @@ int CompareRecipients(std::string_view a, std::string_view b) {
     return r - CSTR_EQUAL;
 }
 
+void AppendRecipientSortKey(std::string_view cp932, std::string& out) {
+    out += RecipientSortKey(cp932);
+}
+
 std::string RecipientSortKey(std::string_view cp932) {
     if (cp932.empty()) {
         return {};
@@ -92,7 +96,7 @@ int CompareRecipients(std::string_view a, std::string_view b) {
     return RecipientCollator().compare(Folded(a), Folded(b), status);
 }
 
-std::string RecipientSortKey(std::string_view cp932) {
+void AppendRecipientSortKey(std::string_view cp932, std::string& out) {
     icu::UnicodeString s = Folded(cp932);
     icu::Collator& c = RecipientCollator();
     thread_local std::vector<uint8_t> buf(1024);
@@ -102,8 +106,13 @@ std::string RecipientSortKey(std::string_view cp932) {
         n = c.getSortKey(s, buf.data(), n);
     }
     // Without the terminating NUL, so plain byte order matches the collation.
-    return std::string(reinterpret_cast<const char*>(buf.data()),
-                       n > 0 ? static_cast<size_t>(n - 1) : 0);
+    out.append(reinterpret_cast<const char*>(buf.data()), n > 0 ? static_cast<size_t>(n - 1) : 0);
+}
+
+std::string RecipientSortKey(std::string_view cp932) {
+    std::string key;
+    AppendRecipientSortKey(cp932, key);
+    return key;
 }
 
 #endif

@@ -9,3 +9,6 @@ int CompareRecipients(std::string_view a, std::string_view b);
 
 // A byte string whose plain byte order (and equality) agrees with CompareRecipients.
 std::string RecipientSortKey(std::string_view cp932);
+
+// RecipientSortKey(cp932) appended to out.
+void AppendRecipientSortKey(std::string_view cp932, std::string& out);

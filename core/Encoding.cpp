@@ -1,6 +1,8 @@
 #include "Encoding.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -101,6 +103,12 @@ Converter& FromUtf8() {
     return c;
 }
 
+Converter& ToUtf16() {
+    thread_local Converter c(std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE",
+                             "CP932");
+    return c;
+}
+
 #else
 
 std::wstring Widen(UINT codePage, std::string_view s) {
@@ -152,33 +160,12 @@ std::u16string Cp932ToUtf16(std::string_view cp932) {
     std::wstring w = Widen(932, cp932);
     out.assign(w.begin(), w.end());
 #else
-    std::string utf8 = Cp932ToUtf8(cp932);
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        char32_t cp;
-        size_t len;
-        if (c < 0x80) {
-            cp = c, len = 1;
-        } else if (c < 0xE0) {
-            cp = c & 0x1F, len = 2;
-        } else if (c < 0xF0) {
-            cp = c & 0x0F, len = 3;
-        } else {
-            cp = c & 0x07, len = 4;
-        }
-        for (size_t k = 1; k < len && i + k < utf8.size(); ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        i += len;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
+    const char16_t replacement = u'\uFFFD';
+    const std::string bytes = ToUtf16().Run(
+        cp932, std::string_view(reinterpret_cast<const char*>(&replacement), sizeof replacement),
+        SkipOneByte);
+    out.resize(bytes.size() / sizeof(char16_t));
+    std::memcpy(out.data(), bytes.data(), out.size() * sizeof(char16_t));
 #endif
     return out;
 }

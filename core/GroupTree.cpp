@@ -1,56 +1,124 @@
 #include "GroupTree.h"
 
-std::vector<TGroupTreeNode> BuildGroupTree(const TAddressBook& book, size_t maxNodes,
-                                           bool* truncated) {
-    std::vector<TGroupTreeNode> nodes;
-    if (truncated) {
-        *truncated = false;
-    }
-    if (maxNodes == 0) {
-        if (truncated) {
-            *truncated = true;
-        }
-        return nodes;
-    }
-    const std::string kRoot = "\\";
-    nodes.push_back({kRoot, -1, 0});
+TGroupTreeBuilder::TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes)
+    : book_(book),
+      maxNodes_(maxNodes),
+      onPath_(book.Groups().size(), 0),
+      subRange_(book.Groups().size(), {1, 0}) {}
 
-    const auto& groups = book.Groups();
-    std::vector<char> onPath(groups.size(), 0);
+bool TGroupTreeBuilder::Room() {
+    if (nodes_.size() < maxNodes_) {
+        return true;
+    }
+    truncated_ = true;
+    return false;
+}
+
+int TGroupTreeBuilder::AddRoot() {
+    if (!Room()) {
+        return -1;
+    }
+    nodes_.push_back({"\\", -1, 0});
+    return static_cast<int>(nodes_.size()) - 1;
+}
+
+std::pair<const int*, const int*> TGroupTreeBuilder::SubGroups(int group) {
+    auto& range = subRange_[static_cast<size_t>(group)];
+    if (range.first > range.second) {
+        range.first = static_cast<uint32_t>(subPool_.size());
+        for (const std::string& member : book_.Groups()[static_cast<size_t>(group)].Members) {
+            const int g = book_.FindGroup(member);
+            if (g >= 0) {
+                subPool_.push_back(g);
+            }
+        }
+        range.second = static_cast<uint32_t>(subPool_.size());
+    }
+    // The pool may have moved since this range was made: pointers are made now.
+    return {subPool_.data() + range.first, subPool_.data() + range.second};
+}
+
+void TGroupTreeBuilder::Add(std::string_view name, int parent) {
+    if (truncated_ || parent < 0 || static_cast<size_t>(parent) >= nodes_.size()) {
+        return;
+    }
+    const int group = book_.FindGroup(name);
+    if (group < 0) {
+        return;
+    }
+    // The groups on the path from the root down to parent.
+    std::vector<int> path;
+    for (int n = parent; n >= 0; n = nodes_[static_cast<size_t>(n)].Parent) {
+        const int g = book_.FindGroup(nodes_[static_cast<size_t>(n)].Name);
+        if (g >= 0 && !onPath_[static_cast<size_t>(g)]) {
+            onPath_[static_cast<size_t>(g)] = 1;
+            path.push_back(g);
+        }
+    }
     struct Frame {
         int node;
-        int group;  // -1 when the node's name is no group (only the root can be)
+        int group;
         size_t next;
     };
     std::vector<Frame> stack;
-    int rootGroup = book.FindGroup(kRoot);
-    if (rootGroup >= 0) {
-        onPath[static_cast<size_t>(rootGroup)] = 1;
-        stack.push_back({0, rootGroup, 0});
+    auto push = [&](int g, int parentNode) {
+        const TGroupTreeNode& p = nodes_[static_cast<size_t>(parentNode)];
+        nodes_.push_back({book_.Groups()[static_cast<size_t>(g)].Name, parentNode, p.Depth + 1});
+        onPath_[static_cast<size_t>(g)] = 1;
+        stack.push_back({static_cast<int>(nodes_.size()) - 1, g, 0});
+    };
+    if (!onPath_[static_cast<size_t>(group)] && Room()) {
+        push(group, parent);
     }
     while (!stack.empty()) {
         Frame& top = stack.back();
-        const TNameList& members = groups[static_cast<size_t>(top.group)].Members;
-        if (top.next == members.size()) {
-            onPath[static_cast<size_t>(top.group)] = 0;
+        const auto [begin, end] = SubGroups(top.group);
+        if (top.next == static_cast<size_t>(end - begin)) {
+            onPath_[static_cast<size_t>(top.group)] = 0;
             stack.pop_back();
             continue;
         }
-        const std::string& member = members[top.next++];
-        int g = book.FindGroup(member);
-        if (g < 0 || onPath[static_cast<size_t>(g)]) {
-            continue;
-        }
-        if (nodes.size() >= maxNodes) {
-            if (truncated) {
-                *truncated = true;
-            }
+        const int g = begin[top.next++];
+        if (++steps_ > kMaxTreeSteps) {
+            truncated_ = true;
             break;
         }
-        int parent = top.node;
-        nodes.push_back({member, parent, nodes[static_cast<size_t>(parent)].Depth + 1});
-        onPath[static_cast<size_t>(g)] = 1;
-        stack.push_back({static_cast<int>(nodes.size()) - 1, g, 0});
+        if (onPath_[static_cast<size_t>(g)]) {
+            continue;
+        }
+        if (!Room()) {
+            break;
+        }
+        push(g, top.node);
     }
-    return nodes;
+    // Leave no marks behind for the next call.
+    for (const Frame& f : stack) {
+        onPath_[static_cast<size_t>(f.group)] = 0;
+    }
+    for (int g : path) {
+        onPath_[static_cast<size_t>(g)] = 0;
+    }
+}
+
+std::vector<TGroupTreeNode> BuildGroupTree(const TAddressBook& book, size_t maxNodes,
+                                           bool* truncated) {
+    TGroupTreeBuilder builder(book, maxNodes);
+    const int root = builder.AddRoot();
+    if (root >= 0) {
+        for (const std::string& name : book.GroupMembers("\\")) {
+            builder.Add(name, root);
+            if (builder.Truncated()) {
+                break;
+            }
+        }
+    }
+    if (truncated) {
+        *truncated = builder.Truncated();
+    }
+    return builder.TakeNodes();
+}
+
+std::string TreeTruncatedMessage(size_t shownNodes) {
+    return "グループの入れ子が多すぎるため、ツリーには最初の " + std::to_string(shownNodes) +
+           " 個だけを表示しています";
 }

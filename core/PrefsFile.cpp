@@ -21,7 +21,11 @@
 namespace {
 
 [[noreturn]] void ThrowNotInteger(std::string_view text) {
-    throw EConvertError("'" + Cp932ToUtf8(text) + "' は整数ではありません");
+    // The message is read as a C string: a NUL would end it early.
+    std::string shown;
+    for (const char c : Cp932ToUtf8(text))
+        shown += c == '\0' ? std::string("\uFFFD") : std::string(1, c);
+    throw EConvertError("'" + shown + "' は整数ではありません");
 }
 
 int HexDigit(char c) {

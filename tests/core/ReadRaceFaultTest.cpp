@@ -31,7 +31,7 @@ std::string LoadAnswer(const fs::path& folder) {
     } catch (const EInOutError& e) {
         error = std::string(" error ") + e.what();
     }
-    return "cards " + std::to_string(book.Cards().size()) + " groups " +
+    return "cards " + std::to_string(book.CardCount()) + " groups " +
            std::to_string(book.Groups().size()) + error;
 }
 

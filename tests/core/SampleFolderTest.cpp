@@ -32,7 +32,7 @@ class SampleFolder : public testing::Test {
 };
 
 TEST_F(SampleFolder, HoldsThirtyCardsAndNineGroups) {
-    EXPECT_EQ(book_.Cards().size(), 30u);
+    EXPECT_EQ(book_.CardCount(), 30u);
     EXPECT_EQ(book_.Groups().size(), 9u);
 }
 
