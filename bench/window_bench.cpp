@@ -20,6 +20,7 @@
 #include "BenchFolder.h"
 #include "Encoding.h"
 #include "ErrorReport.h"
+#include "GroupTree.h"
 #include "Prefs.h"
 #include "Unit1.h"
 
@@ -113,7 +114,7 @@ int main(int argc, char* argv[]) {
     }
     if (failed || form->Book() == nullptr)
         return 1;
-    std::printf("cards %zu, groups %zu, tree nodes %zu\n", form->Book()->Cards().size(),
+    std::printf("cards %zu, groups %zu, tree nodes %zu\n", form->Book()->CardCount(),
                 form->Book()->Groups().size(), form->TreeModel()->Nodes().size());
 
     // The tree alone, from the loaded book: the same steps as the read after Load.
@@ -121,9 +122,11 @@ int main(int argc, char* argv[]) {
         const auto t0 = Clock::now();
         TTreeModel* model = form->TreeModel();
         model->BeginBuild();
-        const int root = model->AddNode(-1, "\\", 2, 2);
+        TGroupTreeBuilder builder(*form->Book(), kMaxTreeNodes);
+        const int root = builder.AddRoot();
+        model->AddNode(-1, "\\", 2, 2);
         for (const std::string& name : form->Book()->GroupMembers("\\")) {
-            form->AddToTreeView(name, root);
+            form->AddToTreeView(builder, name, root);
         }
         model->EndBuild();
         form->TreeView1->expandAll();

@@ -1,13 +1,14 @@
 #include "GroupTree.h"
 
-TGroupTreeBuilder::TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes)
+TGroupTreeBuilder::TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes, size_t maxDepth)
     : book_(book),
       maxNodes_(maxNodes),
+      maxDepth_(maxDepth),
       onPath_(book.Groups().size(), 0),
       subRange_(book.Groups().size(), {1, 0}) {}
 
-bool TGroupTreeBuilder::Room() {
-    if (nodes_.size() < maxNodes_) {
+bool TGroupTreeBuilder::Room(int depth) {
+    if (nodes_.size() < maxNodes_ && static_cast<size_t>(depth) <= maxDepth_) {
         return true;
     }
     truncated_ = true;
@@ -15,7 +16,7 @@ bool TGroupTreeBuilder::Room() {
 }
 
 int TGroupTreeBuilder::AddRoot() {
-    if (!Room()) {
+    if (!Room(0)) {
         return -1;
     }
     nodes_.push_back({"\\", -1, 0});
@@ -67,7 +68,8 @@ void TGroupTreeBuilder::Add(std::string_view name, int parent) {
         onPath_[static_cast<size_t>(g)] = 1;
         stack.push_back({static_cast<int>(nodes_.size()) - 1, g, 0});
     };
-    if (!onPath_[static_cast<size_t>(group)] && Room()) {
+    if (!onPath_[static_cast<size_t>(group)] &&
+        Room(nodes_[static_cast<size_t>(parent)].Depth + 1)) {
         push(group, parent);
     }
     while (!stack.empty()) {
@@ -86,7 +88,7 @@ void TGroupTreeBuilder::Add(std::string_view name, int parent) {
         if (onPath_[static_cast<size_t>(g)]) {
             continue;
         }
-        if (!Room()) {
+        if (!Room(nodes_[static_cast<size_t>(top.node)].Depth + 1)) {
             break;
         }
         push(g, top.node);
@@ -101,8 +103,8 @@ void TGroupTreeBuilder::Add(std::string_view name, int parent) {
 }
 
 std::vector<TGroupTreeNode> BuildGroupTree(const TAddressBook& book, size_t maxNodes,
-                                           bool* truncated) {
-    TGroupTreeBuilder builder(book, maxNodes);
+                                           bool* truncated, size_t maxDepth) {
+    TGroupTreeBuilder builder(book, maxNodes, maxDepth);
     const int root = builder.AddRoot();
     if (root >= 0) {
         for (const std::string& name : book.GroupMembers("\\")) {

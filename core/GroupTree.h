@@ -21,6 +21,11 @@ struct TGroupTreeNode {
 // showing this many stays well within a second.
 inline constexpr size_t kMaxTreeNodes = 100000;
 
+// The deepest level shown (the root is level 0). The tree view lays out each
+// level inside the one above on the machine stack, which a chain of tens of
+// thousands of levels overflows (a thousand take some 320 KB).
+inline constexpr size_t kMaxTreeDepth = 1000;
+
 // The most member entries the walk looks at. Without cycles every entry
 // looked at adds a node, so only a book with cycles can reach this: there an
 // entry naming a group on the path adds nothing, and cross-linked cycles can
@@ -30,10 +35,13 @@ inline constexpr size_t kMaxTreeSteps = 20000000;
 // Builds the tree a node at a time, root "\" first, then depth first,
 // children in member order. A member group already on the path from the root
 // down to the parent is skipped, so cycles end. Stops at maxNodes nodes or
-// kMaxTreeSteps member entries, whichever comes first, and says so.
+// kMaxTreeSteps member entries, or at the first node deeper than maxDepth,
+// whichever comes first, and says so: the tree then holds the first nodes in
+// tree order.
 class TGroupTreeBuilder {
   public:
-    explicit TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes = kMaxTreeNodes);
+    explicit TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes = kMaxTreeNodes,
+                               size_t maxDepth = kMaxTreeDepth);
 
     // The root "\", which must be the first node; returns its index.
     int AddRoot();
@@ -52,10 +60,11 @@ class TGroupTreeBuilder {
     // order; worked out once per group, so a card member costs nothing when
     // its group comes again under another parent.
     std::pair<const int*, const int*> SubGroups(int group);
-    bool Room();
+    bool Room(int depth);
 
     const TAddressBook& book_;
     size_t maxNodes_;
+    size_t maxDepth_;
     size_t steps_ = 0;
     bool truncated_ = false;
     std::vector<TGroupTreeNode> nodes_;
@@ -65,9 +74,10 @@ class TGroupTreeBuilder {
 };
 
 // The whole tree: the root and every group below it. *truncated (if given)
-// tells whether a bound cut it.
+// tells whether a bound cut it. The window and quorvantel-query pass
+// kMaxTreeNodes and kMaxTreeDepth.
 std::vector<TGroupTreeNode> BuildGroupTree(const TAddressBook& book, size_t maxNodes = SIZE_MAX,
-                                           bool* truncated = nullptr);
+                                           bool* truncated = nullptr, size_t maxDepth = SIZE_MAX);
 
 // The message shown when the tree was cut, in UTF-8, with the number of nodes shown.
 std::string TreeTruncatedMessage(size_t shownNodes);

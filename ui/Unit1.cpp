@@ -15,11 +15,11 @@
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
-#include <unordered_set>
 
 #include "DirDialog.h"
 #include "Encoding.h"
 #include "ErrorReport.h"
+#include "GroupTree.h"
 #include "PlatformMailClient.h"
 #include "Prefs.h"
 #include "Unit2.h"
@@ -29,8 +29,6 @@
 namespace {
 
 constexpr int kPanelHeight = 185;
-// A group DAG can fan out without bound; the tree stops growing here.
-constexpr size_t kMaxTreeNodes = 1000000;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* label = new QLabel(text, parent);
@@ -409,6 +407,7 @@ void TForm1::B_READClick() {
     treeModel_->Clear();
     listModel_->Clear();
 
+    std::optional<std::string> cut;
     const std::string folder = ToCp932(Edit1->text());
     if (DirectoryExists(Cp932ToPath(folder))) {
         book_ = std::make_unique<TAddressBook>();
@@ -419,62 +418,35 @@ void TForm1::B_READClick() {
             TTreeModel* model;
             ~BuildScope() { model->EndBuild(); }
         };
+        // Groups listed in many groups can need millions of nodes: the tree
+        // stops at a bound and says so once it is shown.
+        TGroupTreeBuilder tree(*book_, kMaxTreeNodes);
         treeModel_->BeginBuild();
         {
             BuildScope scope{treeModel_};
-            const int root = treeModel_->AddNode(-1, "\\", 2, 2);
-            for (const std::string& name : book_->GroupMembers("\\"))
-                AddToTreeView(name, root);
+            const int root = tree.AddRoot();
+            treeModel_->AddNode(-1, "\\", 2, 2);
+            for (const std::string& name : book_->GroupMembers("\\")) {
+                AddToTreeView(tree, name, root);
+                if (tree.Truncated())
+                    break;
+            }
         }
+        if (tree.Truncated())
+            cut = TreeTruncatedMessage(tree.Nodes().size());
     }
     TreeView1->expandAll();
+    if (cut)
+        ReportError(*cut);
 }
 
-void TForm1::AddToTreeView(const std::string& name, int parentNode) {
-    if (!book_)
-        return;
-    const int group = book_->FindGroup(name);
-    if (group < 0)
-        return;
-
-    // A group already on the path from the root down to the parent would
-    // repeat forever; it gets no node there.
-    const auto& nodes = treeModel_->Nodes();
-    std::unordered_set<int> onPath;
-    for (int n = parentNode; n >= 0; n = nodes[static_cast<size_t>(n)].Parent) {
-        const int g = book_->FindGroup(nodes[static_cast<size_t>(n)].Name);
-        if (g >= 0)
-            onPath.insert(g);
-    }
-    if (onPath.count(group) != 0 || nodes.size() >= kMaxTreeNodes)
-        return;
-
-    struct Frame {
-        int node;
-        int group;
-        size_t next;
-    };
-    std::vector<Frame> stack;
-    stack.push_back({treeModel_->AddNode(parentNode, name, 0, 3), group, 0});
-    onPath.insert(group);
-    while (!stack.empty()) {
-        Frame& top = stack.back();
-        const TNameList& members = book_->Groups()[static_cast<size_t>(top.group)].Members;
-        if (top.next == members.size()) {
-            onPath.erase(top.group);
-            stack.pop_back();
-            continue;
-        }
-        const std::string& member = members[top.next++];
-        const int g = book_->FindGroup(member);
-        if (g < 0 || onPath.count(g) != 0)
-            continue;
-        if (treeModel_->Nodes().size() >= kMaxTreeNodes)
-            return;
-        const int node = treeModel_->AddNode(top.node, member, 0, 3);
-        onPath.insert(g);
-        stack.push_back({node, g, 0});
-    }
+void TForm1::AddToTreeView(TGroupTreeBuilder& tree, const std::string& name, int parentNode) {
+    // The model's nodes are the builder's, one for one and in the same order.
+    const size_t first = tree.Nodes().size();
+    tree.Add(name, parentNode);
+    const auto& nodes = tree.Nodes();
+    for (size_t i = first; i < nodes.size(); ++i)
+        treeModel_->AddNode(nodes[i].Parent, nodes[i].Name, 0, 3);
 }
 
 void TForm1::TreeView1Change() {

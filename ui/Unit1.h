@@ -21,6 +21,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class TForm2;
+class TGroupTreeBuilder;
 
 // The version shown in the caption and beside the credit label.
 inline constexpr char kVersionText[] = "ver. 0.99";
@@ -102,7 +103,9 @@ class TForm1 : public QWidget {
     void FormDestroy();
     void resizeWindow();
     void B_READClick();
-    void AddToTreeView(const std::string& name, int parentNode);
+    // Adds group name and the groups below it under parentNode, through the
+    // builder of the read in progress.
+    void AddToTreeView(TGroupTreeBuilder& tree, const std::string& name, int parentNode);
     void TreeView1Change();
     void ListView1DblClick();
     void Property1Click();

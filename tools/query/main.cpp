@@ -34,7 +34,11 @@ Reads the address book (card.dat and group.dat) of the mail folder FOLDER.
               newline. Quoted "name"<address> items, or bare addresses with
               --address-only.
   tree        the group tree: "\" first, then every group below its parent,
-              depth first, two spaces of indent per level.
+              depth first, two spaces of indent per level. Like the main
+              window it stops at 100000 lines or before a line deeper than
+              1000 levels (groups listed in many groups can need millions);
+              it then prints the lines it has and a warning on stderr, and
+              the exit status stays 0.
   members     one line per member of GROUP: "group" or "card", a tab, the
               name, a tab, the card's address.
   mutt        for mutt's query_command: a status line, then address, tab,
@@ -52,6 +56,9 @@ the main window: tree, members and mutt list nothing and every NAME gives
 
 Exit status: 0 done, 1 input/output error (message on stderr), 2 bad usage.
 )";
+
+static_assert(kMaxTreeNodes == 100000 && kMaxTreeDepth == 1000,
+              "the usage text names the tree's bounds");
 
 struct TOptions {
     std::string command;
@@ -191,13 +198,22 @@ std::string Recipients(const TOptions& opt) {
     return (opt.cp932 ? text : Cp932ToUtf8(text)) + "\n";
 }
 
+// Printed on stderr after the output, which stays usable.
+std::string warning;
+
 std::string Tree(const TOptions& opt) {
     TBook book(opt.args[0]);
     std::string out;
     if (!book.Exists()) {
         return out;  // the main window shows no node at all
     }
-    for (const TGroupTreeNode& node : BuildGroupTree(book.Book())) {
+    bool truncated = false;
+    const std::vector<TGroupTreeNode> nodes =
+        BuildGroupTree(book.Book(), kMaxTreeNodes, &truncated, kMaxTreeDepth);
+    if (truncated) {
+        warning = TreeTruncatedMessage(nodes.size());
+    }
+    for (const TGroupTreeNode& node : nodes) {
         out.append(static_cast<size_t>(node.Depth) * 2, ' ');
         out += Field(node.Name, opt.cp932);
         out += '\n';
@@ -289,6 +305,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quorvantel-query: %s\n",
                      InOutErrorMessage(InOutCodeFromErrno(err)).c_str());
         return kExitIo;
+    }
+    if (!warning.empty()) {
+        std::fprintf(stderr, "quorvantel-query: %s\n", warning.c_str());
     }
     return kExitOk;
 }
