@@ -85,22 +85,46 @@ bool SplitField(std::string_view line, std::string_view& key, std::string_view& 
 
 template <class Names>
 void TAddressBook::TNameIndex::Build(size_t count, Names names) {
+    // Sized for the distinct names, not the records: a file of millions of
+    // records under one name (empty cards, say) needs one slot, not millions.
     size_t size = 16;
-    while (size < count * 2) {
+    while (size < std::min<size_t>(count, size_t{1} << 20) * 2) {
         size *= 2;
     }
     slots_.assign(size, 0);
+    size_t distinct = 0;
+    auto place = [&](std::vector<int>& slots, int entry, std::string_view name) {
+        const size_t mask = slots.size() - 1;
+        size_t slot = HashName(name) & mask;
+        while (slots[slot] != 0) {
+            slot = (slot + 1) & mask;
+        }
+        slots[slot] = entry;
+    };
     for (size_t i = 0; i < count; ++i) {
         std::string_view name = names(i);
-        size_t slot = HashName(name) & (size - 1);
+        const size_t mask = slots_.size() - 1;
+        size_t slot = HashName(name) & mask;
+        bool known = false;
         while (slots_[slot] != 0) {
             if (names(static_cast<size_t>(slots_[slot] - 1)) == name) {
-                break;  // an earlier record has this name
+                known = true;  // an earlier record has this name
+                break;
             }
-            slot = (slot + 1) & (size - 1);
+            slot = (slot + 1) & mask;
         }
-        if (slots_[slot] == 0) {
-            slots_[slot] = static_cast<int>(i) + 1;
+        if (known) {
+            continue;
+        }
+        slots_[slot] = static_cast<int>(i) + 1;
+        if (++distinct * 2 > slots_.size()) {
+            std::vector<int> grown(slots_.size() * 2, 0);
+            for (int entry : slots_) {
+                if (entry != 0) {
+                    place(grown, entry, names(static_cast<size_t>(entry - 1)));
+                }
+            }
+            slots_.swap(grown);
         }
     }
 }
@@ -139,7 +163,6 @@ void TAddressBook::ReadCards() {
     }
     // Cards read before an error stay, and are found by name.
     TAtExit index([this] { IndexCards(); });
-    cards_.reserve(cards_.size() + ExpectedRecords(path));
     TCard current;
     ForEachTextLine(path, [&](std::string_view line) {
         if (line[0] == '.') {

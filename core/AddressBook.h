@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -110,7 +111,9 @@ class TAddressBook {
     void AppendCard(const TCard& card);
     std::string_view Field(size_t card, TCardField field) const;
 
-    std::vector<TCardRec> cards_;
+    // A deque: growing never copies the table, which for millions of small
+    // records would need twice their memory for a moment.
+    std::deque<TCardRec> cards_;
     std::vector<std::unique_ptr<char[]>> textBlocks_;
     char* blockPos_ = nullptr;  // where the next card's text goes
     size_t blockFree_ = 0;      // bytes left after it in the last block
