@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "Encoding.h"
+#include "GroupTree.h"
 
 extern char** environ;
 
@@ -326,6 +328,44 @@ TEST(QueryTool, CtrlZEndsFile) {
                  "Nickname: b\r\nAddress: pb@example.jp\r\n.\r\n");
     EXPECT_EQ(RunQuery({"recipients", "--address-only", dir.Path(), "a", "b"}).out,
               "pa@example.jp; ; \n");
+}
+
+TEST(QueryTool, TreeStopsAtTheWindowsBoundsWithAWarning) {
+    struct Case {
+        const char* title;
+        std::string groups;
+        size_t lines;
+    };
+    // Cross-linked: 2^21 paths; a chain deeper than the deepest level shown.
+    std::string wide = "Name: \\\r\nEntry: a0\r\nEntry: b0\r\n.\r\n";
+    for (int level = 0; level < 20; ++level) {
+        const std::string next = std::to_string(level + 1);
+        for (const char* side : {"a", "b"}) {
+            wide += "Name: " + std::string(side) + std::to_string(level) + "\r\nEntry: a" + next +
+                    "\r\nEntry: b" + next + "\r\n.\r\n";
+        }
+    }
+    std::string deep = "Name: \\\r\nEntry: g0\r\n.\r\n";
+    for (int i = 0; i < 1500; ++i) {
+        deep +=
+            "Name: g" + std::to_string(i) + "\r\nEntry: g" + std::to_string(i + 1) + "\r\n.\r\n";
+    }
+    for (const Case& c :
+         {Case{"wide", wide, kMaxTreeNodes}, Case{"deep", deep, kMaxTreeDepth + 1}}) {
+        TFolder dir;
+        dir.WriteRaw("group.dat", c.groups);
+        const TRun run = RunQuery({"tree", dir.Path()});
+        EXPECT_EQ(run.status, 0) << c.title;
+        EXPECT_EQ(static_cast<size_t>(std::count(run.out.begin(), run.out.end(), '\n')), c.lines)
+            << c.title;
+        EXPECT_EQ(run.err, "quorvantel-query: " + TreeTruncatedMessage(c.lines) + "\n") << c.title;
+    }
+    // Below the bounds: no warning.
+    TFolder dir;
+    dir.WriteRaw("group.dat", "Name: \\\r\nEntry: g\r\n.\r\nName: g\r\nEntry: g\r\n.\r\n");
+    const TRun run = RunQuery({"tree", dir.Path()});
+    EXPECT_EQ(run.out, "\\\n  g\n");
+    EXPECT_EQ(run.err, "");
 }
 
 TEST(QueryTool, MissingFolderIsEmptyBook) {
