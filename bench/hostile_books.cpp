@@ -187,7 +187,7 @@ TCase cases[] = {
                        "cards wrong") +
                 CheckTree(book, 1, false);
      },
-     WindowTree(1, false), 30, 800},
+     WindowTree(1, false), 10, 400},
     {"dots-200mb", "card.dat of 200 MB holding only terminator lines: 70 million empty cards",
      [](const fs::path& dir) {
          TWriter w(dir / "card.dat");
@@ -206,7 +206,7 @@ TCase cases[] = {
                        "expected " + std::to_string(n) + " empty cards, got " +
                            std::to_string(book.CardCount()));
      },
-     WindowTree(1, false), 30, 2600},
+     WindowTree(1, false), 20, 2600},
     {"line-50mb", "one line of 50 MB: an Address value, then a normal card",
      [](const fs::path& dir) {
          TWriter w(dir / "card.dat");
@@ -225,7 +225,7 @@ TCase cases[] = {
                            book.JoinedRecipients("long").size() == (50u << 20) + 10,
                        "long card wrong");
      },
-     WindowTree(1, false), 20, 500},
+     WindowTree(1, false), 10, 500},
     {"lf-only-50mb", "50 MB of LF-terminated lines, no CR: one line, so no record",
      [](const fs::path& dir) {
          for (const char* file : {"card.dat", "group.dat"}) {
@@ -239,7 +239,7 @@ TCase cases[] = {
          return Expect(book.CardCount() == 0 && book.Groups().empty(), "records read") +
                 CheckTree(book, 1, false);
      },
-     WindowTree(1, false), 20, 500},
+     WindowTree(1, false), 5, 200},
     {"garbage", "48 MB of random bytes in card.dat, 16 MB in group.dat, no byte 26",
      [](const fs::path& dir) {
          TRandom random(20261208);
@@ -302,7 +302,7 @@ TCase cases[] = {
          }
          return WindowTree(tree.size(), cut)(form, reports);
      },
-     30, 600},
+     5, 200},
     {"dbcs-cut", "double-byte characters cut at line ends and at the end of the file",
      [](const fs::path& dir) {
          TWriter c(dir / "card.dat");
@@ -331,7 +331,7 @@ TCase cases[] = {
                        "cut characters changed") +
                 CheckTree(book, 2, false);
      },
-     WindowTree(2, false), 20, 300},
+     WindowTree(2, false), 5, 150},
     {"nul-ctrlz", "bytes 0 in names and at line starts; byte 26 mid-line ends the file",
      [](const fs::path& dir) {
          TWriter c(dir / "card.dat");
@@ -352,7 +352,7 @@ TCase cases[] = {
                        "bytes 0 or 26 read wrongly") +
                 CheckTree(book, 2, false);
      },
-     WindowTree(2, false), 20, 300},
+     WindowTree(2, false), 5, 150},
     {"chain-100k", "a group chain 100,000 deep, a card at its end",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -375,7 +375,7 @@ TCase cases[] = {
          return Expect(book.JoinedRecipients("g0") == "end@example.jp; ", "chain expansion") +
                 CheckTree(book, kMaxTreeDepth + 1, true);
      },
-     WindowTree(kMaxTreeDepth + 1, true), 20, 300},
+     WindowTree(kMaxTreeDepth + 1, true), 5, 150},
     {"self", "a group that contains itself 1,000,000 times and one card",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -391,7 +391,7 @@ TCase cases[] = {
          return Expect(book.JoinedRecipients("g") == "\"c\"<c@example.jp>; ", "self expansion") +
                 CheckTree(book, 2, false);
      },
-     WindowTree(2, false), 20, 400},
+     WindowTree(2, false), 5, 200},
     {"mutual-1000", "1,000 groups each listing all 1,000 (a million memberships) and a card",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -427,7 +427,7 @@ TCase cases[] = {
          return Expect(reports.size() == 1 && reports[0] == ReportText(TreeTruncatedMessage(n)),
                        "no cut message");
      },
-     20, 400},
+     5, 150},
     {"million-members", "one group with 1,000,000 member entries over 100,000 cards",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -448,7 +448,7 @@ TCase cases[] = {
                        "million members") +
                 CheckTree(book, 2, false);
      },
-     WindowTree(2, false), 20, 600},
+     WindowTree(2, false), 5, 200},
     {"cross-linked", "30 levels of two groups, each listing both of the next: 2^31 nodes",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -468,7 +468,7 @@ TCase cases[] = {
          return Expect(book.ExpandRecipients("a0").size() == 2, "expansion") +
                 CheckTree(book, kMaxTreeNodes, true);
      },
-     WindowTree(kMaxTreeNodes, true), 20, 300},
+     WindowTree(kMaxTreeNodes, true), 5, 150},
     {"shared-wide", "100,000 groups each listing one group of 1,000,000 card entries",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -494,7 +494,7 @@ TCase cases[] = {
          return Expect(book.ExpandRecipients("p5").size() == 1000, "expansion") +
                 CheckTree(book, kMaxTreeNodes, true);
      },
-     WindowTree(kMaxTreeNodes, true), 20, 400},
+     WindowTree(kMaxTreeNodes, true), 5, 200},
     {"cycle-flood", "100,000 groups over a pair whose 1,000,000 entries all lead back",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -530,7 +530,8 @@ TCase cases[] = {
          return Expect(reports.size() == 1 && reports[0] == ReportText(TreeTruncatedMessage(n)),
                        "no cut message");
      },
-     20, 300},
+     5, 200},
+
 };
 
 double Seconds(Clock::duration d) {

@@ -1,9 +1,11 @@
 #include "GroupTree.h"
 
-TGroupTreeBuilder::TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes, size_t maxDepth)
+TGroupTreeBuilder::TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes, size_t maxDepth,
+                                     size_t maxSteps)
     : book_(book),
       maxNodes_(maxNodes),
       maxDepth_(maxDepth),
+      maxSteps_(maxSteps),
       onPath_(book.Groups().size(), 0),
       subRange_(book.Groups().size(), {1, 0}) {}
 
@@ -81,7 +83,7 @@ void TGroupTreeBuilder::Add(std::string_view name, int parent) {
             continue;
         }
         const int g = begin[top.next++];
-        if (++steps_ > kMaxTreeSteps) {
+        if (++steps_ > maxSteps_) {
             truncated_ = true;
             break;
         }

@@ -35,13 +35,13 @@ inline constexpr size_t kMaxTreeSteps = 20000000;
 // Builds the tree a node at a time, root "\" first, then depth first,
 // children in member order. A member group already on the path from the root
 // down to the parent is skipped, so cycles end. Stops at maxNodes nodes or
-// kMaxTreeSteps member entries, or at the first node deeper than maxDepth,
+// maxSteps member entries, or at the first node deeper than maxDepth,
 // whichever comes first, and says so: the tree then holds the first nodes in
 // tree order.
 class TGroupTreeBuilder {
   public:
     explicit TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes = kMaxTreeNodes,
-                               size_t maxDepth = kMaxTreeDepth);
+                               size_t maxDepth = kMaxTreeDepth, size_t maxSteps = kMaxTreeSteps);
 
     // The root "\", which must be the first node; returns its index.
     int AddRoot();
@@ -65,6 +65,7 @@ class TGroupTreeBuilder {
     const TAddressBook& book_;
     size_t maxNodes_;
     size_t maxDepth_;
+    size_t maxSteps_;
     size_t steps_ = 0;
     bool truncated_ = false;
     std::vector<TGroupTreeNode> nodes_;

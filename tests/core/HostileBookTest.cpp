@@ -155,9 +155,10 @@ TEST_F(HostileBookTest, GroupsAllContainingEachOtherFinish) {
 }
 
 TEST_F(HostileBookTest, EntriesLeadingBackOnThePathStopAtTheStepBound) {
-    // 200 parents over a, whose x lists a 200,000 times: every x node looks at
-    // 200,000 entries that add nothing.
-    std::vector<std::string> parents, xEntries(200000, "a");
+    // 200 parents over a, whose x lists a 20,000 times: every x node looks at
+    // 20,000 entries that add nothing. A step bound of a million ends the walk
+    // (the shipped bound is larger; it works the same).
+    std::vector<std::string> parents, xEntries(20000, "a");
     std::string groups;
     for (int i = 0; i < 200; ++i) {
         parents.push_back("p" + std::to_string(i));
@@ -165,13 +166,26 @@ TEST_F(HostileBookTest, EntriesLeadingBackOnThePathStopAtTheStepBound) {
     }
     groups += Group("\\", parents) + Group("a", {"x"}) + Group("x", xEntries);
     const auto& book = Read(Cards(1), groups);
-    bool cut = false;
-    const auto nodes = BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth);
-    EXPECT_TRUE(cut);
-    EXPECT_GT(nodes.size(), 1u);
-    EXPECT_LT(nodes.size(), 3u * 200 + 1);
+    constexpr size_t kSteps = 1000000;
+    TGroupTreeBuilder builder(book, kMaxTreeNodes, kMaxTreeDepth, kSteps);
+    const int root = builder.AddRoot();
+    for (const std::string& p : parents) {
+        builder.Add(p, root);
+    }
+    EXPECT_TRUE(builder.Truncated());
+    const auto& nodes = builder.Nodes();
+    // Each parent brings p, a and x; the bound falls within the 50th x.
+    EXPECT_EQ(nodes.size(), 1u + 3 * (kSteps / 20000));
     ExpectWellFormed(nodes);
     ExpectPrefixOf(nodes, book);
+    // With room for every step the whole tree comes: the root and 600 nodes.
+    TGroupTreeBuilder roomy(book, kMaxTreeNodes, kMaxTreeDepth, 200 * 20002);
+    const int top = roomy.AddRoot();
+    for (const std::string& p : parents) {
+        roomy.Add(p, top);
+    }
+    EXPECT_FALSE(roomy.Truncated());
+    EXPECT_EQ(roomy.Nodes().size(), 601u);
 }
 
 TEST_F(HostileBookTest, CardMembersCostNothingWhenTheirGroupComesAgain) {
