@@ -177,7 +177,7 @@ void TAddressBook::ReadCards() {
         std::string_view key, value;
         if (!SplitField(line, key, value)) {
             current.Address += ';';
-            current.Address += TrimCommas(TrimBlanks(line));
+            current.Address += TrimmedCommasView(TrimmedView(line));
             return;
         }
         if (key == "Nickname") {
@@ -212,7 +212,7 @@ void TAddressBook::ReadGroups() {
         }
         std::string_view key, value;
         if (!SplitField(line, key, value)) {
-            current.Members.push_back(TrimCommas(TrimBlanks(line)));
+            current.Members.emplace_back(TrimmedCommasView(TrimmedView(line)));
             return;
         }
         if (key == "Name") {
