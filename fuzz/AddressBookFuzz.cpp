@@ -15,12 +15,17 @@
 
 #include "AddressBook.h"
 #include "Collation.h"
+#include "FuzzSupport.h"
 #include "GroupTree.h"
 #include "Prefs.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using fuzzsupport::Show;
+using fuzzsupport::TScratch;
+using fuzzsupport::WriteFile;
 
 // Enough to cover every small input, small enough to keep runs fast when
 // shared sub-groups make the tree grow exponentially.
@@ -224,49 +229,6 @@ struct TModel {
         }
     }
 };
-
-std::string Show(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 32 || c > 126) {
-            static const char* hex = "0123456789abcdef";
-            out += "\\x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return "\"" + out + "\"";
-}
-
-// ---- The private folder the two files go to. ----
-
-class TScratch {
-  public:
-    TScratch() {
-        std::string tmpl = (fs::temp_directory_path() / "quorvantel-fuzz-XXXXXX").string();
-        if (mkdtemp(tmpl.data())) {
-            dir_ = tmpl;
-        }
-    }
-    ~TScratch() {
-        std::error_code ec;
-        if (!dir_.empty()) {
-            fs::remove_all(dir_, ec);
-        }
-    }
-    const fs::path& Dir() const { return dir_; }
-
-  private:
-    fs::path dir_;
-};
-
-bool WriteFile(const fs::path& path, std::string_view bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(f);
-}
 
 std::string CheckExpansion(const TAddressBook& book, const TModel& model, const std::string& name,
                            bool addressOnly) {

@@ -4,27 +4,15 @@
 #include <string_view>
 #include <vector>
 
+#include "FuzzSupport.h"
 #include "MailtoUrl.h"
 #include "TextUtf.h"
 
 namespace {
 
-constexpr std::string_view kScheme = "mailto:";
+using fuzzsupport::Show;
 
-std::string Show(std::string_view s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c < 32 || c > 126) {
-            static const char* hex = "0123456789abcdef";
-            out += "\\x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
+constexpr std::string_view kScheme = "mailto:";
 
 bool IsUpperHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');

@@ -12,11 +12,16 @@
 
 #include "Encoding.h"
 #include "Errors.h"
+#include "FuzzSupport.h"
 #include "PrefsFile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using fuzzsupport::Show;
+using fuzzsupport::TScratch;
+using fuzzsupport::WriteFile;
 
 const std::string kNotInteger = "' は整数ではありません";
 const std::string kListIndex = "リストのインデックスが範囲を超えています (0)";
@@ -213,21 +218,6 @@ TRecorded PlainRead(std::string_view bytes) {
     return r;
 }
 
-std::string Show(std::string_view s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c < 32 || c > 126) {
-            static const char* hex = "0123456789abcdef";
-            out += "\\x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 bool SamePrefs(const TPrefs& a, const TPrefs& b) {
     return a.MailFolder == b.MailFolder && a.QuoteString == b.QuoteString &&
            a.List2ndItem == b.List2ndItem && a.MailAddressOnly == b.MailAddressOnly &&
@@ -266,32 +256,6 @@ std::string CheckUpper(std::string_view text) {
         return "UpperCaseAscii(" + Show(text) + ") gives " + Show(up);
     }
     return {};
-}
-
-class TScratch {
-  public:
-    TScratch() {
-        std::string tmpl = (fs::temp_directory_path() / "quorvantel-fuzz-XXXXXX").string();
-        if (mkdtemp(tmpl.data())) {
-            dir_ = tmpl;
-        }
-    }
-    ~TScratch() {
-        std::error_code ec;
-        if (!dir_.empty()) {
-            fs::remove_all(dir_, ec);
-        }
-    }
-    const fs::path& Dir() const { return dir_; }
-
-  private:
-    fs::path dir_;
-};
-
-bool WriteFile(const fs::path& path, std::string_view bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(f);
 }
 
 TRecorded Read(const fs::path& path) {
