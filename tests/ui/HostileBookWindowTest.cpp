@@ -14,18 +14,15 @@
 #include "ErrorReport.h"
 #include "GroupTree.h"
 #include "Prefs.h"
+#include "UiTestFiles.h"
 #include "Unit1.h"
 
 namespace {
 
+using uitest::WriteAll;
+
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 std::string Group(const std::string& name, const std::vector<std::string>& entries) {
     std::string s = "Name: " + name + "\r\n";

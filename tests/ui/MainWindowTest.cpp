@@ -22,32 +22,20 @@
 #include "ErrorReport.h"
 #include "GroupTree.h"
 #include "Prefs.h"
+#include "UiTestFiles.h"
 #include "Unit1.h"
 
 namespace {
+
+using uitest::Q;
+using uitest::ReadAll;
+using uitest::WriteAll;
 
 namespace fs = std::filesystem;
 
 std::string Sj(const char* utf8) {
     return Utf8ToCp932(utf8);
 }
-QString Q(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
 const fs::path kSample = fs::path(QUORVANTEL_EXAMPLES_DIR) / "mailbox";
 
 class MainWindowTest : public ::testing::Test {
