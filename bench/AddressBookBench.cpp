@@ -21,11 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "AddressBook.h"
-#include "BenchFolder.h"
-#include "Encoding.h"
-#include "GroupTree.h"
-#include "Prefs.h"
+#include "bench/BenchFolder.h"
+#include "core/AddressBook.h"
+#include "core/Encoding.h"
+#include "core/GroupTree.h"
 
 extern char** environ;
 
@@ -103,9 +102,9 @@ double ChildPeakRssMb(const std::string& folder, int work) {
             if (work == 1) {
                 _exit(book.CardCount() == 0 ? 1 : 0);
             }
-            Prefs.MailAddressOnly = "";
             const size_t n =
-                book.JoinedRecipients(kBenchBigGroup).size() + BuildGroupTree(book).size();
+                book.JoinedRecipients(kBenchBigGroup, TRecipientForm::QuotedName).size() +
+                BuildGroupTree(book).size();
             _exit(n > 0 ? 0 : 1);
         }
         _exit(0);
@@ -169,14 +168,17 @@ int Run(int argc, char** argv) {
     book.Load();
     std::printf("loaded      %zu cards, %zu groups\n", book.CardCount(), book.Groups().size());
 
-    Prefs.MailAddressOnly = "";
     std::string joined;
-    const double bigMs = MedianMs([&] { joined = book.JoinedRecipients(kBenchBigGroup); });
-    const size_t bigCount = book.ExpandRecipients(kBenchBigGroup).size();
-    Prefs.MailAddressOnly = "YES";
-    const double bigBareMs = MedianMs([&] { joined = book.JoinedRecipients(kBenchBigGroup); });
-    const double wideMs = MedianMs([&] { joined = book.JoinedRecipients(kBenchWideGroup); });
-    const size_t wideCount = book.ExpandRecipients(kBenchWideGroup).size();
+    const double bigMs = MedianMs(
+        [&] { joined = book.JoinedRecipients(kBenchBigGroup, TRecipientForm::QuotedName); });
+    const size_t bigCount =
+        book.ExpandRecipients(kBenchBigGroup, TRecipientForm::QuotedName).size();
+    const double bigBareMs = MedianMs(
+        [&] { joined = book.JoinedRecipients(kBenchBigGroup, TRecipientForm::AddressOnly); });
+    const double wideMs = MedianMs(
+        [&] { joined = book.JoinedRecipients(kBenchWideGroup, TRecipientForm::AddressOnly); });
+    const size_t wideCount =
+        book.ExpandRecipients(kBenchWideGroup, TRecipientForm::AddressOnly).size();
     size_t treeNodes = 0;
     const double treeMs = MedianMs([&] { treeNodes = BuildGroupTree(book).size(); });
 

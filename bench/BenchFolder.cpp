@@ -1,4 +1,4 @@
-#include "BenchFolder.h"
+#include "bench/BenchFolder.h"
 
 #include <cstdint>
 #include <cstdio>

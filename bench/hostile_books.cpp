@@ -23,12 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "AddressBook.h"
-#include "Encoding.h"
-#include "ErrorReport.h"
-#include "GroupTree.h"
-#include "Prefs.h"
-#include "Unit1.h"
+#include "core/AddressBook.h"
+#include "core/Encoding.h"
+#include "core/GroupTree.h"
+#include "ui/ErrorReport.h"
+#include "ui/qt/Form1Window.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_view_literals;
@@ -88,7 +87,7 @@ class TRandom {
 // What a case's check found wrong, or empty.
 using TCheck = std::function<std::string(const TAddressBook&)>;
 // The window's check: the form after start-up and the messages it reported.
-using TWindowCheck = std::function<std::string(TForm1&, const std::vector<QString>&)>;
+using TWindowCheck = std::function<std::string(TForm1Window&, const std::vector<QString>&)>;
 
 struct TCase {
     const char* name;
@@ -118,22 +117,22 @@ std::string CheckTree(const TAddressBook& book, size_t expectedNodes, bool expec
 // The window: the tree holds this many nodes, the cut message came (or not),
 // and selecting the last node fills the list with that group's members.
 TWindowCheck WindowTree(size_t nodes, bool cut) {
-    return [=](TForm1& form, const std::vector<QString>& reports) -> std::string {
+    return [=](TForm1Window& form, const std::vector<QString>& reports) -> std::string {
         const auto& tree = form.TreeModel()->Nodes();
         if (tree.size() != nodes) {
             return "window tree has " + std::to_string(tree.size()) + " nodes, expected " +
                    std::to_string(nodes);
         }
         const size_t want = cut ? 1 : 0;
-        if (reports.size() != want ||
-            (cut && reports[0] != ReportText(TreeTruncatedMessage(nodes)))) {
+        if (reports.size() != want || (cut && reports[0] != QString::fromStdString(ReportText(
+                                                                TreeTruncatedMessage(nodes))))) {
             return "window reported " + std::to_string(reports.size()) + " messages" +
                    (reports.empty() ? "" : ": " + reports[0].toStdString());
         }
         const int last = static_cast<int>(tree.size()) - 1;
         form.TreeView1->setCurrentIndex(form.TreeModel()->IndexOf(last));
         QApplication::processEvents();
-        const size_t members = form.Book()->GroupMembers(tree.back().Name).size();
+        const size_t members = form.Form.Book()->GroupMembers(tree.back().Name).size();
         if (form.ListModel()->Rows().size() != members) {
             return "list shows " + std::to_string(form.ListModel()->Rows().size()) +
                    " rows, the group has " + std::to_string(members);
@@ -183,7 +182,8 @@ TCase cases[] = {
      [](const TAddressBook& book) {
          return Expect(book.CardCount() == 1650000 &&
                            book.CardAddress("person 1649999") == "p1649999@example.jp" &&
-                           book.JoinedRecipients("person 0") == "\"person 0\"<p0@example.jp>; ",
+                           book.JoinedRecipients("person 0", TRecipientForm::QuotedName) ==
+                               "\"person 0\"<p0@example.jp>; ",
                        "cards wrong") +
                 CheckTree(book, 1, false);
      },
@@ -202,7 +202,7 @@ TCase cases[] = {
      [](const TAddressBook& book) {
          const size_t n = 200u * 1024 * 1024 / (3 * 4096) * 4096;
          return Expect(book.CardCount() == n && book.FindCard("") == 0 &&
-                           book.JoinedRecipients("") == "\"\"<>; ",
+                           book.JoinedRecipients("", TRecipientForm::QuotedName) == "\"\"<>; ",
                        "expected " + std::to_string(n) + " empty cards, got " +
                            std::to_string(book.CardCount()));
      },
@@ -222,7 +222,8 @@ TCase cases[] = {
          return Expect(book.CardCount() == 2 && address.size() == 50u << 20 &&
                            address.find_first_not_of('a') == std::string::npos &&
                            book.CardAddress("short") == "s@example.jp" &&
-                           book.JoinedRecipients("long").size() == (50u << 20) + 10,
+                           book.JoinedRecipients("long", TRecipientForm::QuotedName).size() ==
+                               (50u << 20) + 10,
                        "long card wrong");
      },
      WindowTree(1, false), 10, 500},
@@ -280,7 +281,8 @@ TCase cases[] = {
          }
          size_t items = 0;
          for (size_t i = 0; i < book.Groups().size() && i < 2000; ++i) {
-             items += book.ExpandRecipients(book.Groups()[i].Name).size();
+             items +=
+                 book.ExpandRecipients(book.Groups()[i].Name, TRecipientForm::QuotedName).size();
              items += Cp932ToUtf8(book.Groups()[i].Name).size() > 0;
          }
          for (size_t i = 0; i < book.CardCount(); i += 97) {
@@ -290,13 +292,14 @@ TCase cases[] = {
          BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth);
          return Expect(items > 0, "nothing expanded");
      },
-     [](TForm1& form, const std::vector<QString>& reports) {
+     [](TForm1Window& form, const std::vector<QString>& reports) {
          // Whatever the records give, the tree stays within its bounds and
          // the list fills for the last node.
          const auto& tree = form.TreeModel()->Nodes();
          const bool cut = !reports.empty();
          if (tree.size() < 2 || tree.size() > kMaxTreeNodes || reports.size() > 1 ||
-             (cut && reports[0] != ReportText(TreeTruncatedMessage(tree.size())))) {
+             (cut && reports[0] !=
+                         QString::fromStdString(ReportText(TreeTruncatedMessage(tree.size()))))) {
              return "tree of " + std::to_string(tree.size()) + " nodes, " +
                     std::to_string(reports.size()) + " messages";
          }
@@ -326,7 +329,8 @@ TCase cases[] = {
          return Expect(book.CardCount() == 100001 &&
                            book.CardAddress(name) == "a99999@example.jp\x82" &&
                            book.FindCard("last\x82") == 100000 &&
-                           book.ExpandRecipients("\x8c").size() == 100000 &&
+                           book.ExpandRecipients("\x8c", TRecipientForm::QuotedName).size() ==
+                               100000 &&
                            Cp932ToUtf8(name).find("\xef\xbf\xbd") != std::string::npos,
                        "cut characters changed") +
                 CheckTree(book, 2, false);
@@ -348,7 +352,8 @@ TCase cases[] = {
          return Expect(book.CardCount() == 100000 && book.FindCard("after") < 0 &&
                            book.CardAddress(std::string("a\0b7", 4)) ==
                                std::string("x\0@example.jp", 13) &&
-                           book.ExpandRecipients(g).size() == 1 && book.Groups().size() == 2,
+                           book.ExpandRecipients(g, TRecipientForm::QuotedName).size() == 1 &&
+                           book.Groups().size() == 2,
                        "bytes 0 or 26 read wrongly") +
                 CheckTree(book, 2, false);
      },
@@ -370,9 +375,10 @@ TCase cases[] = {
          c << "Nickname: end\r\nAddress: end@example.jp\r\n.\r\n";
      },
      [](const TAddressBook& book) {
-         Prefs.MailAddressOnly = "YES";
          // The root and the groups down to the deepest level shown.
-         return Expect(book.JoinedRecipients("g0") == "end@example.jp; ", "chain expansion") +
+         return Expect(
+                    book.JoinedRecipients("g0", TRecipientForm::AddressOnly) == "end@example.jp; ",
+                    "chain expansion") +
                 CheckTree(book, kMaxTreeDepth + 1, true);
      },
      WindowTree(kMaxTreeDepth + 1, true), 5, 150},
@@ -388,7 +394,9 @@ TCase cases[] = {
          c << "Nickname: c\r\nAddress: c@example.jp\r\n.\r\n";
      },
      [](const TAddressBook& book) {
-         return Expect(book.JoinedRecipients("g") == "\"c\"<c@example.jp>; ", "self expansion") +
+         return Expect(book.JoinedRecipients("g", TRecipientForm::QuotedName) ==
+                           "\"c\"<c@example.jp>; ",
+                       "self expansion") +
                 CheckTree(book, 2, false);
      },
      WindowTree(2, false), 5, 200},
@@ -410,7 +418,7 @@ TCase cases[] = {
      },
      [](const TAddressBook& book) -> std::string {
          for (const char* g : {"m0", "m500", "m999"}) {
-             if (book.ExpandRecipients(g).size() != 1000) {
+             if (book.ExpandRecipients(g, TRecipientForm::QuotedName).size() != 1000) {
                  return std::string("expansion of ") + g;
              }
          }
@@ -422,9 +430,10 @@ TCase cases[] = {
              cut && nodes.size() > 1000 && nodes.size() < kMaxTreeNodes,
              "tree of " + std::to_string(nodes.size()) + " nodes, cut " + std::to_string(cut));
      },
-     [](TForm1& form, const std::vector<QString>& reports) {
+     [](TForm1Window& form, const std::vector<QString>& reports) {
          const size_t n = form.TreeModel()->Nodes().size();
-         return Expect(reports.size() == 1 && reports[0] == ReportText(TreeTruncatedMessage(n)),
+         return Expect(reports.size() == 1 && reports[0] == QString::fromStdString(ReportText(
+                                                                TreeTruncatedMessage(n))),
                        "no cut message");
      },
      5, 150},
@@ -442,8 +451,7 @@ TCase cases[] = {
          }
      },
      [](const TAddressBook& book) {
-         Prefs.MailAddressOnly = "YES";
-         const auto list = book.ExpandRecipients("big");
+         const auto list = book.ExpandRecipients("big", TRecipientForm::AddressOnly);
          return Expect(book.GroupMembers("big").size() == 1000000 && list.size() == 100000,
                        "million members") +
                 CheckTree(book, 2, false);
@@ -465,7 +473,8 @@ TCase cases[] = {
      },
      [](const TAddressBook& book) {
          // The card and, for the unknown names of the last level, one empty item.
-         return Expect(book.ExpandRecipients("a0").size() == 2, "expansion") +
+         return Expect(book.ExpandRecipients("a0", TRecipientForm::QuotedName).size() == 2,
+                       "expansion") +
                 CheckTree(book, kMaxTreeNodes, true);
      },
      WindowTree(kMaxTreeNodes, true), 5, 150},
@@ -491,7 +500,8 @@ TCase cases[] = {
          }
      },
      [](const TAddressBook& book) {
-         return Expect(book.ExpandRecipients("p5").size() == 1000, "expansion") +
+         return Expect(book.ExpandRecipients("p5", TRecipientForm::QuotedName).size() == 1000,
+                       "expansion") +
                 CheckTree(book, kMaxTreeNodes, true);
      },
      WindowTree(kMaxTreeNodes, true), 5, 200},
@@ -515,7 +525,7 @@ TCase cases[] = {
          c << "Nickname: c\r\nAddress: c@example.jp\r\n.\r\n";
      },
      [](const TAddressBook& book) -> std::string {
-         if (book.ExpandRecipients("p7").size() != 1) {
+         if (book.ExpandRecipients("p7", TRecipientForm::QuotedName).size() != 1) {
              return "expansion";
          }
          // Every x node looks at a million entries back to a: the step bound
@@ -525,9 +535,10 @@ TCase cases[] = {
          return Expect(cut && nodes.size() > 1 && nodes.size() < 100,
                        "tree of " + std::to_string(nodes.size()) + " nodes");
      },
-     [](TForm1& form, const std::vector<QString>& reports) {
+     [](TForm1Window& form, const std::vector<QString>& reports) {
          const size_t n = form.TreeModel()->Nodes().size();
-         return Expect(reports.size() == 1 && reports[0] == ReportText(TreeTruncatedMessage(n)),
+         return Expect(reports.size() == 1 && reports[0] == QString::fromStdString(ReportText(
+                                                                TreeTruncatedMessage(n))),
                        "no cut message");
      },
      5, 200},
@@ -564,9 +575,10 @@ int RunWindow(const TCase& c, const fs::path& dir, const fs::path& ini) {
     }
     TForm1::SetIniFileOverride(ini);
     std::vector<QString> reports;
-    SetErrorReporter([&](const QString& text) { reports.push_back(text); });
+    SetErrorReporter(
+        [&](const std::string& text) { reports.push_back(QString::fromStdString(text)); });
     const auto t0 = Clock::now();
-    TForm1 form;
+    TForm1Window form;
     form.show();
     QApplication::processEvents();
     const auto t1 = Clock::now();

@@ -19,11 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "BenchFolder.h"
-#include "ErrorReport.h"
-#include "MailClient.h"
-#include "Prefs.h"
-#include "Unit1.h"
+#include "bench/BenchFolder.h"
+#include "mailclient/MailClient.h"
+#include "ui/ErrorReport.h"
+#include "ui/qt/Form1Window.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -88,15 +87,15 @@ int main(int argc, char** argv) {
     }
     TForm1::SetIniFileOverride(fs::path(tmp.path().toStdString()) / "quorvantel.ini");
     std::string reported;
-    SetErrorReporter([&](const QString& text) { reported = text.toStdString(); });
+    SetErrorReporter([&](const std::string& text) { reported = text; });
 
-    TForm1 form;
+    TForm1Window form;
     auto owned = std::make_unique<TTimingClient>();
     TTimingClient& client = *owned;
-    form.SetMailClient(std::move(owned));
+    form.Form.SetMailClient(std::move(owned));
     form.Edit1->setText(QString::fromStdString(folder.string()));
     const auto readStart = Clock::now();
-    form.B_READClick();
+    form.Form.B_READClick();
     std::printf("read the folder and built the tree: %.1f ms\n", Millis(Clock::now() - readStart));
     Prefs = TPrefs{};
 
@@ -105,7 +104,7 @@ int main(int argc, char** argv) {
     const auto& nodes = form.TreeModel()->Nodes();
     int node = -1;
     for (size_t i = 0; i < nodes.size() && node < 0; ++i) {
-        const auto& members = form.Book()->GroupMembers(nodes[i].Name);
+        const auto& members = form.Form.Book()->GroupMembers(nodes[i].Name);
         if (std::find(members.begin(), members.end(), big) != members.end()) {
             node = static_cast<int>(i);
         }

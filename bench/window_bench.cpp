@@ -24,14 +24,13 @@
 #include <string>
 #include <vector>
 
-#include "BenchFolder.h"
-#include "Encoding.h"
-#include "ErrorReport.h"
-#include "GroupTree.h"
-#include "MailClient.h"
-#include "Prefs.h"
-#include "Unit1.h"
-#include "Unit2.h"
+#include "bench/BenchFolder.h"
+#include "core/Encoding.h"
+#include "core/GroupTree.h"
+#include "mailclient/MailClient.h"
+#include "ui/ErrorReport.h"
+#include "ui/qt/Form1Window.h"
+#include "ui/qt/Form2Window.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -57,7 +56,7 @@ void Settle(QWidget& window) {
     QApplication::processEvents();
 }
 
-int NodeNamed(const TForm1& form, const char* name) {
+int NodeNamed(const TForm1Window& form, const char* name) {
     const auto& nodes = form.TreeModel()->Nodes();
     for (size_t i = 0; i < nodes.size(); ++i) {
         if (nodes[i].Name == name)
@@ -87,13 +86,13 @@ struct TRecordingClient : TMailClient {
     std::u16string text;
 };
 
-void SelectRow(TForm1& form, int row) {
+void SelectRow(TForm1Window& form, int row) {
     form.ListView1->selectionModel()->select(
         form.ListModel()->index(row, 0),
         QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-int RowNamed(const TForm1& form, const std::string& name) {
+int RowNamed(const TForm1Window& form, const std::string& name) {
     const auto& rows = form.ListModel()->Rows();
     for (size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].Caption == name)
@@ -141,26 +140,26 @@ int main(int argc, char* argv[]) {
     }
     TForm1::SetIniFileOverride(ini);
     bool failed = false;
-    SetErrorReporter([&](const QString& text) {
-        std::fprintf(stderr, "error: %s\n", text.toLocal8Bit().constData());
+    SetErrorReporter([&](const std::string& text) {
+        std::fprintf(stderr, "error: %s\n", text.c_str());
         failed = true;
     });
 
     std::vector<double> startup, tree, list;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<TForm1Window> form;
     for (int round = 0; round < kRounds; ++round) {
         form.reset();
         Prefs = TPrefs{};
         const auto t0 = Clock::now();
-        form = std::make_unique<TForm1>();
+        form = std::make_unique<TForm1Window>();
         form->show();
         Settle(*form);
         startup.push_back(Millis(Clock::now() - t0));
     }
-    if (failed || form->Book() == nullptr)
+    if (failed || form->Form.Book() == nullptr)
         return 1;
-    std::printf("cards %zu, groups %zu, tree nodes %zu\n", form->Book()->CardCount(),
-                form->Book()->Groups().size(), form->TreeModel()->Nodes().size());
+    std::printf("cards %zu, groups %zu, tree nodes %zu\n", form->Form.Book()->CardCount(),
+                form->Form.Book()->Groups().size(), form->TreeModel()->Nodes().size());
 
     // "アドレス帳読み込み": Load, the tree, the shown window.
     std::vector<double> reading;
@@ -174,16 +173,16 @@ int main(int argc, char* argv[]) {
     // The tree alone, from the loaded book: the same steps as the read after Load.
     for (int round = 0; round < kRounds; ++round) {
         const auto t0 = Clock::now();
-        TTreeModel* model = form->TreeModel();
-        model->BeginBuild();
-        TGroupTreeBuilder builder(*form->Book(), kMaxTreeNodes);
+        form->TreeClear();
+        form->TreeBeginUpdate();
+        TGroupTreeBuilder builder(*form->Form.Book(), kMaxTreeNodes);
         const int root = builder.AddRoot();
-        model->AddNode(-1, "\\", 2, 2);
-        for (const std::string& name : form->Book()->GroupMembers("\\")) {
-            form->AddToTreeView(builder, name, root);
+        form->TreeAddNode(-1, "\\", 2, 2);
+        for (const std::string& name : form->Form.Book()->GroupMembers("\\")) {
+            form->Form.AddToTreeView(builder, name, root);
         }
-        model->EndBuild();
-        form->TreeView1->expandAll();
+        form->TreeEndUpdate();
+        form->TreeExpandAll();
         Settle(*form);
         tree.push_back(Millis(Clock::now() - t0));
     }
@@ -241,8 +240,8 @@ int main(int argc, char* argv[]) {
     }
 
     // Properties of a card row of the wide group: TForm2 shows it.
-    auto* form2 = new TForm2(&form->PropertyCard, form.get());
-    form->Form2 = form2;
+    auto* form2 = new TForm2Window(form->Form.PropertyCard, form.get());
+    form->Form.Form2 = &form2->Form;
     std::vector<double> properties;
     for (int round = 0; round < kRounds; ++round) {
         form2->hide();
@@ -253,7 +252,7 @@ int main(int argc, char* argv[]) {
         Settle(*form2);
         properties.push_back(Millis(Clock::now() - t0));
         if (!form2->isVisible() ||
-            form->PropertyCard.Nickname !=
+            form->Form.PropertyCard.Nickname !=
                 form->ListModel()->Rows()[static_cast<size_t>(5000 + round)].Caption) {
             std::fprintf(stderr, "the properties dialog did not show the row\n");
             return 1;
@@ -264,11 +263,11 @@ int main(int argc, char* argv[]) {
     // "「宛先」へ" on the row of the group that reaches 50,000 recipients.
     auto owned = std::make_unique<TRecordingClient>();
     TRecordingClient& client = *owned;
-    form->SetMailClient(std::move(owned));
+    form->Form.SetMailClient(std::move(owned));
     int bigParent = -1;
     const auto& nodes = form->TreeModel()->Nodes();
     for (size_t i = 0; i < nodes.size() && bigParent < 0; ++i) {
-        const auto& members = form->Book()->GroupMembers(nodes[i].Name);
+        const auto& members = form->Form.Book()->GroupMembers(nodes[i].Name);
         if (std::find(members.begin(), members.end(), std::string(kBenchBigGroup)) != members.end())
             bigParent = static_cast<int>(i);
     }

@@ -1,13 +1,12 @@
-#include "AddressBook.h"
+#include "core/AddressBook.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
-#include "Collation.h"
-#include "Encoding.h"
-#include "Prefs.h"
+#include "core/Collation.h"
+#include "core/Encoding.h"
 
 void TAddressBook::SetFolder(std::string_view path) {
     folder_ = path;
@@ -344,7 +343,7 @@ void TAddressBook::ResolveMembers() const {
     resolved_ = true;
 }
 
-std::vector<int> TAddressBook::ExpandedCards(std::string_view name) const {
+std::vector<int> TAddressBook::ExpandedCards(std::string_view name, bool addressOnly) const {
     // Items in the order the recursive expansion would add them (depth first,
     // member order). A group already met adds nothing more, which ends cycles
     // and changes nothing else: it could only add duplicates. Likewise a card
@@ -360,7 +359,6 @@ std::vector<int> TAddressBook::ExpandedCards(std::string_view name) const {
     std::string keys;
     std::vector<char> cardSeen(cards_.size(), 0);
     bool unknownSeen = false;
-    const bool addressOnly = Prefs.MailAddressOnly == "YES";
 
     auto addItem = [&](int card) {
         if (card >= 0) {
@@ -427,19 +425,19 @@ std::vector<int> TAddressBook::ExpandedCards(std::string_view name) const {
     return cards;
 }
 
-TRecipientList TAddressBook::ExpandRecipients(std::string_view name) const {
-    const bool addressOnly = Prefs.MailAddressOnly == "YES";
+TRecipientList TAddressBook::ExpandRecipients(std::string_view name, TRecipientForm form) const {
+    const bool addressOnly = form == TRecipientForm::AddressOnly;
     TRecipientList list;
-    for (int card : ExpandedCards(name)) {
+    for (int card : ExpandedCards(name, addressOnly)) {
         list.push_back(card >= 0 ? CardItem(card, addressOnly) : std::string());
     }
     return list;
 }
 
-std::string TAddressBook::JoinedRecipients(std::string_view name) const {
-    const bool addressOnly = Prefs.MailAddressOnly == "YES";
+std::string TAddressBook::JoinedRecipients(std::string_view name, TRecipientForm form) const {
+    const bool addressOnly = form == TRecipientForm::AddressOnly;
     std::string text;
-    for (int card : ExpandedCards(name)) {
+    for (int card : ExpandedCards(name, addressOnly)) {
         if (card >= 0) {
             text += CardItem(card, addressOnly);
         }

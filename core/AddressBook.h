@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Utils.h"
+#include "core/Utils.h"
 
 struct TCard {
     std::string Nickname;
@@ -28,6 +28,9 @@ struct TGroup {
 
 // Sorted under the recipient comparison, no two items equal.
 using TRecipientList = std::vector<std::string>;
+
+// How a card becomes a recipient item: "\"Nickname\"<Address>", or the bare address.
+enum class TRecipientForm { QuotedName, AddressOnly };
 
 class TAddressBook {
   public:
@@ -62,9 +65,9 @@ class TAddressBook {
 
     // Groups expanded (each at most once per expansion, so cycles end),
     // sorted case-insensitively, duplicates dropped (the first added stays).
-    TRecipientList ExpandRecipients(std::string_view name) const;
+    TRecipientList ExpandRecipients(std::string_view name, TRecipientForm form) const;
     // Each item of ExpandRecipients followed by "; ".
-    std::string JoinedRecipients(std::string_view name) const;
+    std::string JoinedRecipients(std::string_view name, TRecipientForm form) const;
 
     // The card; for a group a record with only Nickname; else all empty.
     TCard CardRecord(std::string_view name) const;
@@ -87,7 +90,7 @@ class TAddressBook {
     void IndexCards();
     void IndexGroups();
     // The expansion as card numbers in item order; -1 for the empty item.
-    std::vector<int> ExpandedCards(std::string_view name) const;
+    std::vector<int> ExpandedCards(std::string_view name, bool addressOnly) const;
     // A card's recipient item: the bare address, or the quoted-name form.
     std::string CardItem(int card, bool addressOnly) const;
 

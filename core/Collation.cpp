@@ -1,4 +1,4 @@
-#include "Collation.h"
+#include "core/Collation.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "Encoding.h"
+#include "core/Encoding.h"
 #endif
 
 #ifdef _WIN32

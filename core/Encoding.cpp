@@ -1,4 +1,4 @@
-#include "Encoding.h"
+#include "core/Encoding.h"
 
 #include <algorithm>
 #include <bit>
@@ -209,5 +209,23 @@ std::string PathToCp932(const std::filesystem::path& path) {
     return Narrow(932, path.native());
 #else
     return Utf8ToCp932(path.native());
+#endif
+}
+
+std::string NativeToCp932(std::string_view native) {
+#ifdef _WIN32
+    return std::string(native);
+#else
+    return Utf8ToCp932(native);
+#endif
+}
+
+bool HasCp932Form(std::string_view native) {
+#ifdef _WIN32
+    (void)native;
+    return true;
+#else
+    // Bytes that are no UTF-8 at all have no cp932 form either.
+    return Cp932ToUtf8(Utf8ToCp932(native)) == native;
 #endif
 }

@@ -23,6 +23,12 @@ std::filesystem::path Cp932ToPath(std::string_view cp932);
 // Native path to cp932 path text.
 std::string PathToCp932(const std::filesystem::path& path);
 
+// Native path bytes (UTF-8 on POSIX, cp932 on Windows) to cp932 text;
+// characters cp932 lacks become '?'.
+std::string NativeToCp932(std::string_view native);
+// True when the native path bytes have an exact cp932 form.
+bool HasCp932Form(std::string_view native);
+
 // The platform's path separator as the program tests and adds it.
 inline constexpr char kPathDelim =
 #ifdef _WIN32

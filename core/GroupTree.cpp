@@ -1,4 +1,4 @@
-#include "GroupTree.h"
+#include "core/GroupTree.h"
 
 TGroupTreeBuilder::TGroupTreeBuilder(const TAddressBook& book, size_t maxNodes, size_t maxDepth,
                                      size_t maxSteps)
@@ -120,9 +120,4 @@ std::vector<TGroupTreeNode> BuildGroupTree(const TAddressBook& book, size_t maxN
         *truncated = builder.Truncated();
     }
     return builder.TakeNodes();
-}
-
-std::string TreeTruncatedMessage(size_t shownNodes) {
-    return "グループの入れ子が多すぎるため、ツリーには最初の " + std::to_string(shownNodes) +
-           " 個だけを表示しています";
 }

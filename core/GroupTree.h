@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "AddressBook.h"
+#include "core/AddressBook.h"
 
 struct TGroupTreeNode {
     std::string Name;  // cp932; the root's is "\"
@@ -79,6 +79,3 @@ class TGroupTreeBuilder {
 // kMaxTreeNodes and kMaxTreeDepth.
 std::vector<TGroupTreeNode> BuildGroupTree(const TAddressBook& book, size_t maxNodes = SIZE_MAX,
                                            bool* truncated = nullptr, size_t maxDepth = SIZE_MAX);
-
-// The message shown when the tree was cut, in UTF-8, with the number of nodes shown.
-std::string TreeTruncatedMessage(size_t shownNodes);

@@ -1,4 +1,5 @@
-// The preferences that have no control of their own; one instance for the run.
+// The preferences that have no control of their own; the main window holds
+// the one instance of the run.
 #pragma once
 
 #include <string>
@@ -10,5 +11,3 @@ struct TPrefs {
     std::string MailAddressOnly;  // held in upper case
     bool UseAppendMode = false;
 };
-
-extern TPrefs Prefs;

@@ -1,11 +1,11 @@
-#include "PrefsFile.h"
+#include "core/PrefsFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 
-#include "Encoding.h"
-#include "Utils.h"
+#include "core/Encoding.h"
+#include "core/Utils.h"
 
 #ifdef _WIN32
 #ifndef NOMINMAX

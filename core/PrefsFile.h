@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "Errors.h"
-#include "Prefs.h"
+#include "core/Errors.h"
+#include "core/Prefs.h"
 
 inline constexpr char kPrefsFileName[] = "quorvantel.ini";
 

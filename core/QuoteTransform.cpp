@@ -1,6 +1,6 @@
-#include "QuoteTransform.h"
+#include "core/QuoteTransform.h"
 
-#include "Utils.h"
+#include "core/Utils.h"
 
 std::string QuoteLines(std::string_view text, std::string_view quoteMark) {
     const TNameList lines = SplitLines(text);

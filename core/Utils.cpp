@@ -1,11 +1,11 @@
-#include "Utils.h"
+#include "core/Utils.h"
 
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <system_error>
 
-#include "Errors.h"
+#include "core/Errors.h"
 
 #ifdef _WIN32
 #include <share.h>

@@ -1,4 +1,4 @@
-#include "AddressBookFuzz.h"
+#include "fuzz/AddressBookFuzz.h"
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -13,11 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "AddressBook.h"
-#include "Collation.h"
-#include "FuzzSupport.h"
-#include "GroupTree.h"
-#include "Prefs.h"
+#include "core/AddressBook.h"
+#include "core/Collation.h"
+#include "core/GroupTree.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -232,8 +231,9 @@ struct TModel {
 
 std::string CheckExpansion(const TAddressBook& book, const TModel& model, const std::string& name,
                            bool addressOnly) {
-    Prefs.MailAddressOnly = addressOnly ? "YES" : "NO";
-    const TRecipientList list = book.ExpandRecipients(name);
+    const TRecipientForm form =
+        addressOnly ? TRecipientForm::AddressOnly : TRecipientForm::QuotedName;
+    const TRecipientList list = book.ExpandRecipients(name, form);
     for (size_t i = 1; i < list.size(); ++i) {
         if (CompareRecipients(list[i - 1], list[i]) >= 0) {
             return "ExpandRecipients(" + Show(name) + ") not strictly ascending at " +
@@ -255,7 +255,7 @@ std::string CheckExpansion(const TAddressBook& book, const TModel& model, const 
     for (const std::string& item : list) {
         joined += item + "; ";
     }
-    if (book.JoinedRecipients(name) != joined) {
+    if (book.JoinedRecipients(name, form) != joined) {
         return "JoinedRecipients(" + Show(name) + ") differs from its items";
     }
     return {};
@@ -383,7 +383,6 @@ std::string FuzzAddressBook(const uint8_t* data, size_t size) {
         return "cannot write the address-book files";
     }
 
-    const std::string savedMode = Prefs.MailAddressOnly;
     std::string fault;
     try {
         TAddressBook book;
@@ -393,6 +392,5 @@ std::string FuzzAddressBook(const uint8_t* data, size_t size) {
     } catch (const std::exception& e) {
         fault = std::string("exception: ") + e.what();
     }
-    Prefs.MailAddressOnly = savedMode;
     return fault;
 }

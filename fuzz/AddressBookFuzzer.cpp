@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "AddressBookFuzz.h"
+#include "fuzz/AddressBookFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string fault = FuzzAddressBook(data, size);

@@ -1,12 +1,12 @@
-#include "MailtoFuzz.h"
+#include "fuzz/MailtoFuzz.h"
 
 #include <algorithm>
 #include <string_view>
 #include <vector>
 
-#include "FuzzSupport.h"
-#include "MailtoUrl.h"
-#include "TextUtf.h"
+#include "core/TextUtf.h"
+#include "fuzz/FuzzSupport.h"
+#include "mailclient/MailtoUrl.h"
 
 namespace {
 

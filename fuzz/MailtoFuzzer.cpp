@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "MailtoFuzz.h"
+#include "fuzz/MailtoFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string fault = FuzzMailto(data, size);

@@ -1,4 +1,4 @@
-#include "PrefsFuzz.h"
+#include "fuzz/PrefsFuzz.h"
 
 #include <stdlib.h>
 
@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-#include "Encoding.h"
-#include "Errors.h"
-#include "FuzzSupport.h"
-#include "PrefsFile.h"
+#include "core/Encoding.h"
+#include "core/Errors.h"
+#include "core/PrefsFile.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace fs = std::filesystem;
 

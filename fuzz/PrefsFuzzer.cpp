@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "PrefsFuzz.h"
+#include "fuzz/PrefsFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string fault = FuzzPrefs(data, size);

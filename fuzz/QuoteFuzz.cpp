@@ -1,10 +1,10 @@
-#include "QuoteFuzz.h"
+#include "fuzz/QuoteFuzz.h"
 
 #include <string_view>
 #include <vector>
 
-#include "QuoteTransform.h"
-#include "Utils.h"
+#include "core/QuoteTransform.h"
+#include "core/Utils.h"
 
 namespace {
 

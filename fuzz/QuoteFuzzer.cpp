@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "QuoteFuzz.h"
+#include "fuzz/QuoteFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string fault = FuzzQuote(data, size);

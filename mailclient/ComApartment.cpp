@@ -1,4 +1,4 @@
-#include "ComApartment.h"
+#include "mailclient/ComApartment.h"
 
 #ifdef _WIN32
 #include <objbase.h>

@@ -1,13 +1,10 @@
-#include "DesktopMailClient.h"
+#include "mailclient/DesktopMailClient.h"
 
-#include <QByteArray>
-#include <QDesktopServices>
-#include <QUrl>
 #include <utility>
 
-#include "Errors.h"
-#include "MailtoUrl.h"
-#include "TextUtf.h"
+#include "core/Errors.h"
+#include "core/TextUtf.h"
+#include "mailclient/MailtoUrl.h"
 
 namespace {
 
@@ -45,13 +42,7 @@ class TDraftItem : public TMailItem {
 
 }  // namespace
 
-bool OpenUrlOnDesktop(const std::string& url) {
-    const QUrl qurl = QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode);
-    return qurl.isValid() && QDesktopServices::openUrl(qurl);
-}
-
-TDesktopMailClient::TDesktopMailClient(TUrlOpener opener)
-    : opener_(opener ? std::move(opener) : TUrlOpener(OpenUrlOnDesktop)) {}
+TDesktopMailClient::TDesktopMailClient(TUrlOpener opener) : opener_(std::move(opener)) {}
 
 std::unique_ptr<TMailItem> TDesktopMailClient::CreateItem() {
     return std::make_unique<TDraftItem>(opener_);

@@ -7,15 +7,15 @@
 #include <memory>
 #include <string>
 
-#include "MailClient.h"
+#include "mailclient/MailClient.h"
 
 class TDesktopMailClient : public TMailClient {
   public:
     // Opens a URL (ASCII, fully percent-encoded); false when the desktop can't.
     using TUrlOpener = std::function<bool(const std::string& url)>;
 
-    // Without an opener, URLs go to QDesktopServices::openUrl.
-    explicit TDesktopMailClient(TUrlOpener opener = {});
+    // The face's way to the desktop (QDesktopServices with Qt).
+    explicit TDesktopMailClient(TUrlOpener opener);
 
     void Connect() override {}
     std::unique_ptr<TMailItem> CreateItem() override;
@@ -25,6 +25,3 @@ class TDesktopMailClient : public TMailClient {
   private:
     TUrlOpener opener_;
 };
-
-// Hands a URL to the desktop through QDesktopServices.
-bool OpenUrlOnDesktop(const std::string& url);

@@ -3,6 +3,7 @@
 // the caller's side.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,10 @@ class TMailClient {
     // The mail item of the client's active item window, or null when no item
     // window is open or it shows no item. Connects first if needed.
     virtual std::unique_ptr<TMailItem> ActiveItem() = 0;
-    // Whether ActiveItem can ever give an item here.
+    // Whether ActiveItem can give an item now.
     virtual bool CanReachOpenItems() const = 0;
+    // Called whenever CanReachOpenItems changes while the program runs (a
+    // bridge that comes and goes); a client whose reach never changes keeps
+    // the default.
+    virtual void SetReachChangedCallback(std::function<void()>) {}
 };

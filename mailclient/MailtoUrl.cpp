@@ -1,6 +1,6 @@
-#include "MailtoUrl.h"
+#include "mailclient/MailtoUrl.h"
 
-#include "TextUtf.h"
+#include "core/TextUtf.h"
 
 namespace {
 

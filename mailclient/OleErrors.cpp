@@ -1,4 +1,4 @@
-#include "OleErrors.h"
+#include "mailclient/OleErrors.h"
 
 #include <cstdio>
 #include <utility>
@@ -6,7 +6,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "TextUtf.h"
+#include "core/TextUtf.h"
 #endif
 
 EIntfCastError::EIntfCastError() : EAppError("Interface はサポートされていません") {}

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "Errors.h"
+#include "core/Errors.h"
 
 inline constexpr int32_t kDispException = static_cast<int32_t>(0x80020009u);  // DISP_E_EXCEPTION
 

@@ -1,4 +1,4 @@
-#include "OutlookApplication.h"
+#include "mailclient/OutlookApplication.h"
 
 #include <windows.h>
 // windows.h first
@@ -8,8 +8,8 @@
 #include <string>
 #include <utility>
 
-#include "OleErrors.h"
-#include "TextUtf.h"
+#include "core/TextUtf.h"
+#include "mailclient/OleErrors.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "MailClient.h"
+#include "mailclient/MailClient.h"
 
 struct IDispatch;
 

@@ -1,104 +1,110 @@
-#include "DirDialog.h"
+#include "ui/DirDialog.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileDialog>
-#include <QLabel>
-#include <QWidget>
-#include <filesystem>
-#include <string>
-
-#include "DirPath.h"
-#include "Encoding.h"
-#include "Utils.h"
+#include "core/DirPath.h"
+#include "core/Encoding.h"
 
 namespace {
 
 const char kDummyName[] = "Dummy.dat";
 
-// Native path bytes: what the path rule works on.
-std::string ToNativeBytes(const QString& path) {
-#ifdef _WIN32
-    return PathToCp932(std::filesystem::path(QDir::toNativeSeparators(path).toStdWString()));
-#else
-    return QFile::encodeName(path).toStdString();
-#endif
-}
+TDirDialogControls controls;
 
-QString FromNativeBytes(const std::string& bytes) {
-#ifdef _WIN32
-    return QString::fromStdWString(Cp932ToPath(bytes).wstring());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-#endif
-}
-
-bool IsExistingDirectory(const std::string& bytes) {
-    if (bytes.empty())
-        return false;
-#ifdef _WIN32
-    return DirectoryExists(Cp932ToPath(bytes));
-#else
-    return DirectoryExists(std::filesystem::path(bytes));
-#endif
-}
-
-// The dialog picks a folder: the file name box and the file type list have
-// nothing to say, so they go, as long as Qt's dialog still has them.
-void HideFileControls(QFileDialog& dialog) {
-    for (const char* name : {"fileNameEdit", "fileTypeCombo", "fileNameLabel", "fileTypeLabel"}) {
-        if (QWidget* w = dialog.findChild<QWidget*>(QLatin1String(name)))
-            w->hide();
-    }
-}
-
-// The look-in label's access key I moves to the folder list; without a buddy
-// the label would show the "&" itself.
-void BindLookInKey(QFileDialog& dialog) {
-    auto* label = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
-    auto* combo = dialog.findChild<QWidget*>(QStringLiteral("lookInCombo"));
-    if (label && combo)
-        label->setBuddy(combo);
+bool Names(TDirDialogPlatform& platform, TWindowHandle window) {
+    return window != 0 && platform.IsWindow(window);
 }
 
 }  // namespace
 
-TDirDialog::TDirDialog(QWidget* owner)
-    : owner_(owner), fileName_(QString::fromLatin1(kDummyName)) {}
+const TDirDialogControls& DialogControls() {
+    return controls;
+}
+
+TDirDialog::TDirDialog(TDirDialogPlatform& platform)
+    : platform_(platform), fileName_(kDummyName), filter_("*.*|*.*") {
+    controls = TDirDialogControls{};
+}
 
 bool TDirDialog::Choose() {
-    if (title_.isEmpty())
-        title_ = QStringLiteral("フォルダの選択");
+    FAdjustPending = true;
+    if (title_.empty())
+        title_ = Utf8ToCp932("フォルダの選択");
+    return platform_.Run(*this);
+}
 
-    QFileDialog dialog(owner_, title_);
-    dialog.setObjectName(QStringLiteral("DirDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("フォルダの場所(&I)"));
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
-    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
-    HideFileControls(dialog);
-    BindLookInKey(dialog);
+std::string TDirDialog::Directory() const {
+    return ChosenDirectory(
+        fileName_, platform_.ExecutablePath(), kNativePathForm,
+        [this](const std::string& path) { return platform_.IsExistingDirectory(path); });
+}
 
-    if (dialog.exec() != QDialog::Accepted)
+void TDirDialog::DialogShown() {
+    FindDialogControls(platform_.FindDialogWindow(title_));
+}
+
+bool TDirDialog::FindDialogControls(TWindowHandle window) {
+    if (!Names(platform_, window))
         return false;
+    platform_.EnumChildWindows(
+        window, [this](TWindowHandle child) { return RecordDialogControl(child, 1); });
+    return Names(platform_, controls.FileNameEditHandle) &&
+           Names(platform_, controls.FileTypeComboHandle) &&
+           Names(platform_, controls.FileNameLabelHandle) &&
+           Names(platform_, controls.FileTypeLabelHandle) &&
+           Names(platform_, controls.LookInLabelHandle) &&
+           Names(platform_, controls.OpenButtonHandle);
+}
 
-    const QStringList chosen = dialog.selectedFiles();
-    QString folder = chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
-    if (folder.isEmpty()) {
-        fileName_.clear();  // Directory falls back to the executable's directory
+bool TDirDialog::RecordDialogControl(TWindowHandle window, intptr_t value) {
+    if (value != 1)
+        return true;
+    const std::string className = platform_.ClassName(window);
+    if (className.empty())
+        return true;
+    // The captions of the Japanese open-file dialog, compared exactly.
+    static const std::string fileNameLabel = Utf8ToCp932("ファイル名(&N):");
+    static const std::string fileTypeLabel = Utf8ToCp932("ファイルの種類(&T):");
+    static const std::string lookInLabel = Utf8ToCp932("ファイルの場所(&I):");
+    static const std::string openButton = Utf8ToCp932("開く(&O)");
+    if (className == "Edit") {
+        controls.FileNameEditHandle = window;
         return true;
     }
-    if (!folder.endsWith(QDir::separator()))
-        folder += QDir::separator();
-    fileName_ = folder + QString::fromLatin1(kDummyName);
+    if (className == "ComboBox") {
+        controls.FileTypeComboHandle = window;
+        return true;
+    }
+    const std::string caption = platform_.WindowText(window);
+    if (caption.empty())
+        return true;
+    if (className == "Static" && caption == fileNameLabel) {
+        controls.FileNameLabelHandle = window;
+    } else if (className == "Static" && caption == fileTypeLabel) {
+        controls.FileTypeLabelHandle = window;
+    } else if (className == "Static" && caption == lookInLabel) {
+        controls.LookInLabelHandle = window;
+    } else if (className == "Button" && caption == openButton) {
+        controls.OpenButtonHandle = window;
+    }
     return true;
 }
 
-QString TDirDialog::Directory() const {
-    const std::string dir = ChosenDirectory(ToNativeBytes(fileName_),
-                                            ToNativeBytes(QCoreApplication::applicationFilePath()),
-                                            kNativePathForm, IsExistingDirectory);
-    return FromNativeBytes(dir);
+void TDirDialog::FolderChanged() {
+    const TWindowHandle all[] = {controls.FileNameEditHandle,  controls.FileTypeComboHandle,
+                                 controls.FileNameLabelHandle, controls.FileTypeLabelHandle,
+                                 controls.LookInLabelHandle,   controls.OpenButtonHandle};
+    if (!FAdjustPending)
+        return;
+    for (TWindowHandle handle : all) {
+        if (!Names(platform_, handle))
+            return;
+    }
+    FAdjustPending = false;
+    platform_.HideWindow(controls.FileNameEditHandle);
+    platform_.HideWindow(controls.FileTypeComboHandle);
+    platform_.HideWindow(controls.FileNameLabelHandle);
+    platform_.HideWindow(controls.FileTypeLabelHandle);
+    platform_.SetWindowText(controls.FileNameLabelHandle, "");
+    platform_.SetWindowText(controls.FileTypeLabelHandle, "");
+    platform_.SetWindowText(controls.LookInLabelHandle, Utf8ToCp932("フォルダの場所(&I)"));
+    platform_.SetWindowText(controls.OpenButtonHandle, "OK");
 }

@@ -1,34 +1,93 @@
-// The folder chooser: Qt's own file dialog in directory mode, with its texts
-// set for choosing the mail folder.
+// The folder chooser: the platform's open-file dialog turned into a folder
+// chooser. Captions are cp932; paths are native bytes: cp932 on Windows, as
+// the file system gives them (UTF-8) on POSIX.
 #pragma once
 
-#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
 
-class QWidget;
+// A window of the platform's dialog; 0 names no window.
+using TWindowHandle = std::uintptr_t;
+
+class TDirDialog;
+
+// What the chooser needs of the platform. The window operations are those of
+// the Windows dialog; a platform whose dialog has no such windows keeps the
+// defaults, and no adjustment is made there.
+class TDirDialogPlatform {
+  public:
+    // Runs the dialog modally over its owner, with the dialog's Title, Filter
+    // and FileName. While it runs, the show notification calls
+    // dialog.DialogShown() and every change of folder dialog.FolderChanged().
+    // On confirmation the full path of the chosen entry goes to FileName.
+    // True when the user confirmed.
+    virtual bool Run(TDirDialog& dialog) = 0;
+
+    virtual std::string ExecutablePath() const = 0;
+    virtual bool IsExistingDirectory(const std::string& path) const = 0;
+
+    // The top-level dialog window with this caption (FindWindowA "#32770").
+    virtual TWindowHandle FindDialogWindow(const std::string&) { return 0; }
+    // Every descendant of parent, while visit answers true.
+    virtual void EnumChildWindows(TWindowHandle, const std::function<bool(TWindowHandle)>&) {}
+    // Empty when the window has none.
+    virtual std::string ClassName(TWindowHandle) { return {}; }
+    virtual std::string WindowText(TWindowHandle) { return {}; }
+    virtual bool IsWindow(TWindowHandle) { return false; }
+    virtual void HideWindow(TWindowHandle) {}
+    virtual void SetWindowText(TWindowHandle, const std::string&) {}
+
+  protected:
+    ~TDirDialogPlatform() = default;
+};
+
+// The six controls found inside the dialog, held for the whole program.
+struct TDirDialogControls {
+    TWindowHandle FileNameEditHandle = 0;
+    TWindowHandle FileTypeComboHandle = 0;
+    TWindowHandle FileNameLabelHandle = 0;
+    TWindowHandle FileTypeLabelHandle = 0;
+    TWindowHandle LookInLabelHandle = 0;
+    TWindowHandle OpenButtonHandle = 0;
+};
+const TDirDialogControls& DialogControls();
 
 class TDirDialog {
   public:
-    // The owner is the window the dialog is modal over.
-    explicit TDirDialog(QWidget* owner);
+    explicit TDirDialog(TDirDialogPlatform& platform);
 
-    // Runs the dialog; true when the user confirmed, false on cancel or close.
+    // True when the user confirmed, false on cancel or close.
     bool Choose();
 
-    // The chosen folder, from FileName: no trailing separator except at a root;
-    // the executable's directory when FileName names no existing directory.
-    QString Directory() const;
+    // The chosen folder: no trailing separator except at a root; the
+    // executable's directory when FileName names no existing directory.
+    std::string Directory() const;
 
-    // "Dummy.dat" before the run; after a confirmed run the chosen folder
-    // followed by that name.
-    const QString& FileName() const { return fileName_; }
-    void SetFileName(const QString& fileName) { fileName_ = fileName; }
-
+    // "Dummy.dat" before the run; after a confirmed run the full path of the
+    // chosen entry.
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
     // Empty after creation; "フォルダの選択" from the first Choose on.
-    const QString& Title() const { return title_; }
-    void SetTitle(const QString& title) { title_ = title; }
+    const std::string& Title() const { return title_; }
+    void SetTitle(std::string title) { title_ = std::move(title); }
+    const std::string& Filter() const { return filter_; }
+    bool AdjustPending() const { return FAdjustPending; }
+
+    // The platform's notifications, while Run runs.
+    void DialogShown();
+    void FolderChanged();
+
+    // Records the six controls among the window's descendants; true when all
+    // six now name windows.
+    bool FindDialogControls(TWindowHandle window);
+    // Called once per descendant; always answers true.
+    bool RecordDialogControl(TWindowHandle window, intptr_t value);
 
   private:
-    QWidget* owner_;
-    QString fileName_;
-    QString title_;
+    TDirDialogPlatform& platform_;
+    bool FAdjustPending = false;
+    std::string fileName_;
+    std::string title_;
+    std::string filter_;
 };

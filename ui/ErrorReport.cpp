@@ -1,56 +1,66 @@
-#include "ErrorReport.h"
+#include "ui/ErrorReport.h"
 
-#include <QApplication>
-#include <QFileInfo>
-#include <QMessageBox>
 #include <cstdio>
+
+#include "core/TextUtf.h"
 
 namespace {
 
-std::function<void(const QString&)>& Reporter() {
-    static std::function<void(const QString&)> reporter;
+TErrorReporter& Reporter() {
+    static TErrorReporter reporter;
     return reporter;
 }
 
-void ShowMessageBox(const QString& text) {
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+char32_t LowerCase(char32_t c) {
+    if (c >= U'A' && c <= U'Z')
+        return c + 32;
+    if (c >= U'Ａ' && c <= U'Ｚ')
+        return c + 32;
+    return c;
+}
+
+char32_t UpperCase(char32_t c) {
+    if (c >= U'a' && c <= U'z')
+        return c - 32;
+    if (c >= U'ａ' && c <= U'ｚ')
+        return c - 32;
+    return c;
 }
 
 }  // namespace
 
-QString ApplicationTitle() {
-    QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    if (name.isEmpty())
-        name = QStringLiteral("quorvantel");
-    const qsizetype dot = name.indexOf(u'.');
-    if (dot >= 0)
-        name.truncate(dot);
-    if (name.isEmpty())
-        return name;
-    return name.left(1).toUpper() + name.mid(1).toLower();
+std::string ApplicationTitle(std::string_view exeFileName) {
+    std::string_view name = exeFileName;
+    if (name.empty())
+        name = "quorvantel";
+    name = name.substr(0, name.find('.'));
+    std::string title;
+    size_t pos = 0;
+    bool first = true;
+    while (pos < name.size()) {
+        const char32_t c = NextUtf8CodePoint(name, pos);
+        AppendUtf8(title, first ? UpperCase(c) : LowerCase(c));
+        first = false;
+    }
+    return title;
 }
 
-QString ReportText(const std::string& utf8Message) {
-    std::string text = utf8Message;
+std::string ReportText(std::string_view message) {
+    std::string text(message);
     if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
         text += '.';
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return text;
 }
 
-void ReportError(const std::string& utf8Message) {
-    const QString text = ReportText(utf8Message);
-    if (Reporter()) {
+void ReportError(const std::string& message) {
+    const std::string text = ReportText(message);
+    if (Reporter())
         Reporter()(text);
-    } else if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        ShowMessageBox(text);
-    } else {
-        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    }
+    else
+        std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-void SetErrorReporter(std::function<void(const QString&)> reporter) {
+void SetErrorReporter(TErrorReporter reporter) {
     Reporter() = std::move(reporter);
 }
 

@@ -1,26 +1,29 @@
 // The common error report: every handler runs through Guarded, so no
-// exception ever crosses Qt's event loop.
+// exception ever crosses a toolkit's event loop. Messages are UTF-8.
 #pragma once
 
-#include <QString>
 #include <exception>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 
-// "quorvantel" -> "Quorvantel": the file name up to its first ".", the rest lower-cased.
-QString ApplicationTitle();
+// The executable's file name up to its first ".", every character after the
+// first in lower case: "quorvantel.exe" -> "Quorvantel".
+std::string ApplicationTitle(std::string_view exeFileName);
 
 // The message as the report shows it: "." appended when the last byte sorts after ".".
-QString ReportText(const std::string& utf8Message);
+std::string ReportText(std::string_view message);
 
-// Shows the message through the current reporter (a critical message box by default).
-void ReportError(const std::string& utf8Message);
+// Shows the message through the current reporter (the face's message box;
+// standard error while there is none).
+void ReportError(const std::string& message);
 
-// Replaces the reporter; an empty function restores the message box. For tests.
-void SetErrorReporter(std::function<void(const QString&)> reporter);
+// The face's message box; tests put a recorder here. Gets ReportText's text.
+using TErrorReporter = std::function<void(const std::string& text)>;
+void SetErrorReporter(TErrorReporter reporter);
 
-// Reports an exception in flight; called from the catch blocks of Guarded.
+// Reports an exception in flight; called from the catch block of Guarded.
 void ReportCurrentException() noexcept;
 
 // Runs f; whatever it throws is reported and goes no further.

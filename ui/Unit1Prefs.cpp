@@ -1,16 +1,17 @@
 // The window's side of the preferences file.
-#include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QStandardPaths>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <system_error>
 
-#include "Encoding.h"
-#include "ErrorReport.h"
-#include "PrefsFile.h"
-#include "UiText.h"
-#include "Unit1.h"
+#include "core/Encoding.h"
+#include "core/PrefsFile.h"
+#include "ui/ErrorReport.h"
+#include "ui/Unit1.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -19,25 +20,38 @@ std::optional<std::filesystem::path>& IniFileOverride() {
     return path;
 }
 
-std::filesystem::path ToPath(const QString& path) {
-#ifdef _WIN32
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
 class TFormEdges : public TPrefsWindow {
   public:
-    explicit TFormEdges(TForm1& form) : form_(form) {}
-    void SetLeft(int left) override { form_.SetLeft(left); }
-    void SetTop(int top) override { form_.SetTop(top); }
-    void SetWidth(int width) override { form_.SetWidth(width); }
-    void SetHeight(int height) override { form_.SetHeight(height); }
+    explicit TFormEdges(TForm1View& view) : view_(view) {}
+    void SetLeft(int left) override { view_.SetLeft(left); }
+    void SetTop(int top) override { view_.SetTop(top); }
+    void SetWidth(int width) override { view_.SetWidth(width); }
+    void SetHeight(int height) override { view_.SetHeight(height); }
 
   private:
-    TForm1& form_;
+    TForm1View& view_;
 };
+
+// Whether a file can be made in the directory: permission bits and file
+// attributes do not tell (NTFS permissions, read-only mounts), so try it.
+bool CanCreateFileIn(const std::filesystem::path& dir) {
+    const std::filesystem::path probe = dir / ".quorvantel-write-test";
+#ifdef _WIN32
+    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+#else
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+#endif
+}
 
 }  // namespace
 
@@ -48,11 +62,12 @@ void TForm1::SetIniFileOverride(std::optional<std::filesystem::path> path) {
 std::filesystem::path TForm1::getIniFileName() const {
     if (IniFileOverride())
         return *IniFileOverride();
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    const QString configDir =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return ChoosePrefsPath(ToPath(exeDir), QFileInfo(exeDir).isWritable(),
-                           configDir.isEmpty() ? std::filesystem::path() : ToPath(configDir));
+    const std::filesystem::path exeDir = view_.ExecutablePath().parent_path();
+    const std::filesystem::path beside = exeDir / kPrefsFileName;
+    // A file already there is used as it is; only without one does it matter
+    // whether one could be made.
+    const bool writable = FileExists(beside) || CanCreateFileIn(exeDir);
+    return ChoosePrefsPath(exeDir, writable, view_.UserConfigDir());
 }
 
 void TForm1::ReadPrefs() {
@@ -61,24 +76,25 @@ void TForm1::ReadPrefs() {
         ~OnScreen() { form->MoveOntoScreen(); }
     } onScreen{this};
 
-    TFormEdges edges(*this);
+    TFormEdges edges(view_);
     const bool found = ReadPrefsFile(getIniFileName(), Prefs, edges,
                                      [](const EAppError& error) { ReportError(error.what()); });
     if (!found)
         return;
 
-    Edit1->setText(FromCp932(Prefs.MailFolder));
+    view_.SetEditText(TEditBox::Edit1, Prefs.MailFolder);
     ApplyPrefsDefaults(Prefs);
-    Edit2->setText(FromCp932(Prefs.QuoteString));
+    view_.SetEditText(TEditBox::Edit2, Prefs.QuoteString);
     const std::string caption = SecondColumnCaption(Prefs.List2ndItem);
     if (!caption.empty())
-        listModel_->SetColumnCaption(1, QString::fromStdString(caption));
+        view_.ListSetColumnCaption(1, Utf8ToCp932(caption));
 }
 
 void TForm1::SavePrefs() {
     const std::filesystem::path path = getIniFileName();
-    const std::string text = BuildPrefsText(ToCp932(Edit1->text()), ToCp932(Edit2->text()), Prefs,
-                                            {Left(), Top(), Width(), Height()});
+    const std::string text =
+        BuildPrefsText(view_.EditText(TEditBox::Edit1), view_.EditText(TEditBox::Edit2), Prefs,
+                       {view_.Left(), view_.Top(), view_.Width(), view_.Height()});
     if (path.has_parent_path()) {
         std::error_code ignored;  // a directory that cannot be made fails the write below
         std::filesystem::create_directories(path.parent_path(), ignored);

@@ -1,25 +1,24 @@
 // The recipient buttons: the selected entries into To, CC or BCC of a mail item.
-#include <QRadioButton>
 #include <utility>
 
-#include "Encoding.h"
-#include "Prefs.h"
-#include "Unit1.h"
+#include "core/Encoding.h"
+#include "ui/Unit1.h"
 
 std::string TForm1::getAddress() {
     std::string text;
     if (!book_) {
         return text;
     }
-    for (const std::string& caption : SelectedCaptions()) {
-        text += book_->JoinedRecipients(caption);
+    const TRecipientForm form = RecipientForm(Prefs);
+    for (const std::string& caption : view_.ListSelectedCaptions()) {
+        text += book_->JoinedRecipients(caption, form);
     }
     return text;
 }
 
 std::unique_ptr<TMailItem> TForm1::getMailItem() {
     OutlookApplication1->Connect();
-    if (RB_NewWin->isChecked()) {
+    if (view_.RadioChecked(TRadioButton::RB_NewWin)) {
         return OutlookApplication1->CreateItem();
     }
     return OutlookApplication1->ActiveItem();
@@ -27,14 +26,19 @@ std::unique_ptr<TMailItem> TForm1::getMailItem() {
 
 void TForm1::SetMailClient(std::unique_ptr<TMailClient> client) {
     OutlookApplication1 = std::move(client);
-    const bool reachable = OutlookApplication1->CanReachOpenItems();
-    if (!reachable && RB_ExistWin->isChecked()) {
-        RB_NewWin->setChecked(true);
+    OutlookApplication1->SetReachChangedCallback([this] { MailClientReachChanged(); });
+    MailClientReachChanged();
+}
+
+void TForm1::MailClientReachChanged() {
+    const bool reachable = OutlookApplication1 && OutlookApplication1->CanReachOpenItems();
+    if (!reachable && view_.RadioChecked(TRadioButton::RB_ExistWin)) {
+        view_.CheckRadio(TRadioButton::RB_NewWin);
     }
-    RB_ExistWin->setEnabled(reachable);
-    RB_ExistWin->setToolTip(
-        reachable ? QString()
-                  : QStringLiteral("この環境では既存のメールウインドウに書き込めません"));
+    view_.SetRadioEnabled(TRadioButton::RB_ExistWin, reachable,
+                          reachable
+                              ? std::string()
+                              : Utf8ToCp932("この環境では既存のメールウインドウに書き込めません"));
 }
 
 void TForm1::WriteRecipients(TMailField field) {

@@ -2,50 +2,41 @@
 // read-only, taken from the main window's PropertyCard whenever it is shown.
 #pragma once
 
-#include <QWidget>
+#include <string>
 
-struct TCard;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include "core/AddressBook.h"
 
-class TForm2 : public QWidget {
-    Q_OBJECT
+enum class TPropertyBox { NickName, Address, Tel, Org, OrgUnit, Memo };
 
+// What the dialog needs of its window. Texts are cp932.
+class TForm2View {
+  public:
+    virtual void SetCaption(const std::string& text) = 0;
+    virtual void SetBoxText(TPropertyBox box, const std::string& text) = 0;
+    virtual bool IsVisible() const = 0;
+    // Shows the window without making it modal, restored if minimised, in
+    // front; going from hidden to visible runs FormShow.
+    virtual void ShowModeless() = 0;
+    virtual void Hide() = 0;
+
+  protected:
+    ~TForm2View() = default;
+};
+
+class TForm2 {
   public:
     // propertyCard is the main window's PropertyCard; it must outlive the dialog.
-    explicit TForm2(const TCard* propertyCard, QWidget* parent = nullptr);
+    TForm2(TForm2View& view, const TCard& propertyCard);
 
-    // Shows the dialog without making it modal and brings it to the front; an
-    // open dialog is refilled, so it always shows the entry chosen last.
+    // Shows the dialog; an open dialog is refilled, so it always shows the
+    // entry chosen last.
     void ShowProperties();
 
     // Fills the caption and the six boxes from PropertyCard.
     void FormShow();
     void Button1Click();
 
-    QLabel* Label1;
-    QLabel* Label2;
-    QLabel* Label3;
-    QLabel* Label4;
-    QLabel* Label5;
-    QLabel* Label6;
-    QLineEdit* NickName;
-    QLineEdit* Address;
-    QLineEdit* Tel;
-    QLineEdit* Org;
-    QLineEdit* OrgUnit;
-    QLineEdit* Memo;
-    QPushButton* Button1;
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-
   private:
-    void AdoptFrame();
-
-    const TCard* propertyCard_;
-    bool frameAdopted_ = false;
+    TForm2View& view_;
+    const TCard& propertyCard_;
 };

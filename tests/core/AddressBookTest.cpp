@@ -4,23 +4,22 @@
 #include <string>
 #include <vector>
 
-#include "AddressBook.h"
-#include "Collation.h"
-#include "Errors.h"
-#include "GroupTree.h"
-#include "Prefs.h"
-#include "TestFiles.h"
+#include "core/AddressBook.h"
+#include "core/Collation.h"
+#include "core/Errors.h"
+#include "core/GroupTree.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
+
+constexpr TRecipientForm kQuoted = TRecipientForm::QuotedName;
+constexpr TRecipientForm kBare = TRecipientForm::AddressOnly;
 
 using Names = std::vector<std::string>;
 
 // A book read from the given card.dat and group.dat bytes (nullptr: no file).
 class BookTest : public ::testing::Test {
   protected:
-    void SetUp() override { Prefs = TPrefs{}; }
-    void TearDown() override { Prefs = TPrefs{}; }
-
     const TAddressBook& Read(const char* cards, const char* groups) {
         if (cards) {
             dir_.Write("card.dat", cards);
@@ -197,8 +196,6 @@ TEST_F(BookTest, RecipientsInBothForms) {
     const std::vector<Case> cases = {
         {"YES", "Ann", "ann@example.jp; "},
         {"", "Ann", "\"Ann\"<ann@example.jp>; "},
-        {"NO", "Ann", "\"Ann\"<ann@example.jp>; "},
-        {"yes", "Ann", "\"Ann\"<ann@example.jp>; "},  // only exactly "YES"
         {"YES", "nobody", "; "},
         {"", "nobody", "; "},
         {"YES", "noaddr", "; "},
@@ -215,13 +212,12 @@ TEST_F(BookTest, RecipientsInBothForms) {
         {"YES", "both", "Bob@example.jp; "},
     };
     for (const auto& c : cases) {
-        Prefs.MailAddressOnly = c.mailAddressOnly;
-        EXPECT_EQ(book.JoinedRecipients(c.name), c.joined)
+        EXPECT_EQ(book.JoinedRecipients(c.name, c.mailAddressOnly == "YES" ? kBare : kQuoted),
+                  c.joined)
             << c.name << " with MailAddressOnly=" << c.mailAddressOnly;
     }
-    Prefs.MailAddressOnly = "YES";
-    EXPECT_EQ(book.ExpandRecipients("nobody"), (Names{""}));
-    EXPECT_TRUE(book.ExpandRecipients("empty").empty());
+    EXPECT_EQ(book.ExpandRecipients("nobody", kBare), (Names{""}));
+    EXPECT_TRUE(book.ExpandRecipients("empty", kBare).empty());
 }
 
 TEST_F(BookTest, ItemsSortCaseInsensitivelyNotInMemberOrder) {
@@ -229,8 +225,8 @@ TEST_F(BookTest, ItemsSortCaseInsensitivelyNotInMemberOrder) {
         "Nickname: b\r\nAddress: B@example.jp\r\n.\r\nNickname: a\r\nAddress: a@example.jp\r\n.\r\n"
         "Nickname: c\r\nAddress: c@example.jp\r\n.\r\n",
         "Name: g\r\nEntry: c\r\nEntry: b\r\nEntry: a\r\n.\r\n");
-    Prefs.MailAddressOnly = "YES";
-    EXPECT_EQ(book.ExpandRecipients("g"), (Names{"a@example.jp", "B@example.jp", "c@example.jp"}));
+    EXPECT_EQ(book.ExpandRecipients("g", kBare),
+              (Names{"a@example.jp", "B@example.jp", "c@example.jp"}));
 }
 
 TEST_F(BookTest, CyclesEndAndEveryReachableCardCountsOnce) {
@@ -241,10 +237,9 @@ TEST_F(BookTest, CyclesEndAndEveryReachableCardCountsOnce) {
         "Name: x\r\nEntry: y\r\nEntry: a\r\n.\r\n"
         "Name: y\r\nEntry: z\r\n.\r\n"
         "Name: z\r\nEntry: x\r\nEntry: b\r\n.\r\n");
-    Prefs.MailAddressOnly = "YES";
-    EXPECT_EQ(book.JoinedRecipients("self"), "a@example.jp; ");
-    EXPECT_EQ(book.JoinedRecipients("x"), "a@example.jp; b@example.jp; ");
-    EXPECT_EQ(book.JoinedRecipients("z"), "a@example.jp; b@example.jp; ");
+    EXPECT_EQ(book.JoinedRecipients("self", kBare), "a@example.jp; ");
+    EXPECT_EQ(book.JoinedRecipients("x", kBare), "a@example.jp; b@example.jp; ");
+    EXPECT_EQ(book.JoinedRecipients("z", kBare), "a@example.jp; b@example.jp; ");
 }
 
 TEST_F(BookTest, DeepChainsExpandWithoutOverflowingTheStack) {
@@ -262,9 +257,9 @@ TEST_F(BookTest, DeepChainsExpandWithoutOverflowingTheStack) {
                  "@example.jp\r\n.\r\n";
     }
     const auto& book = Read(cards.c_str(), groups.c_str());
-    Prefs.MailAddressOnly = "YES";
-    EXPECT_EQ(book.JoinedRecipients("g0"), "c0@example.jp; c1@example.jp; c2@example.jp; ");
-    EXPECT_EQ(book.JoinedRecipients("g99999"), "c0@example.jp; c1@example.jp; c2@example.jp; ");
+    EXPECT_EQ(book.JoinedRecipients("g0", kBare), "c0@example.jp; c1@example.jp; c2@example.jp; ");
+    EXPECT_EQ(book.JoinedRecipients("g99999", kBare),
+              "c0@example.jp; c1@example.jp; c2@example.jp; ");
 
     auto tree = BuildGroupTree(book);
     ASSERT_EQ(tree.size(), static_cast<size_t>(kDepth + 2));
@@ -317,8 +312,7 @@ TEST_F(BookTest, ExpansionIsSortedAndDuplicateFreeUnderTheComparison) {
         entries += "Entry: p" + std::to_string(i) + "\r\n";
     }
     const auto& book = Read(cards.c_str(), ("Name: all\r\n" + entries + ".\r\n").c_str());
-    Prefs.MailAddressOnly = "YES";
-    auto list = book.ExpandRecipients("all");
+    auto list = book.ExpandRecipients("all", kBare);
     EXPECT_EQ(list.size(), 500u);
     for (size_t i = 1; i < list.size(); ++i) {
         EXPECT_LT(CompareRecipients(list[i - 1], list[i]), 0) << list[i - 1] << " " << list[i];

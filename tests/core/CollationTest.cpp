@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "Collation.h"
-#include "Encoding.h"
+#include "core/Collation.h"
+#include "core/Encoding.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Encoding.h"
+#include "core/Encoding.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "AddressBookFuzz.h"
+#include "fuzz/AddressBookFuzz.h"
 
 namespace fs = std::filesystem;
 
@@ -19,7 +19,8 @@ namespace {
 std::vector<std::string> CorpusFiles() {
     std::vector<std::string> files;
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(QUORVANTEL_FUZZ_CORPUS_DIR, ec)) {
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(QUORVANTEL_FUZZ_CORPUS_ROOT) / "addressbook", ec)) {
         if (entry.is_regular_file()) {
             files.push_back(entry.path().filename().string());
         }
@@ -31,7 +32,8 @@ std::vector<std::string> CorpusFiles() {
 class FuzzCorpus : public testing::TestWithParam<std::string> {};
 
 TEST_P(FuzzCorpus, SeedHoldsEveryInvariant) {
-    std::ifstream in(fs::path(QUORVANTEL_FUZZ_CORPUS_DIR) / GetParam(), std::ios::binary);
+    std::ifstream in(fs::path(QUORVANTEL_FUZZ_CORPUS_ROOT) / "addressbook" / GetParam(),
+                     std::ios::binary);
     ASSERT_TRUE(in);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(FuzzAddressBook(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), "");

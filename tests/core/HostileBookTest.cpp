@@ -6,21 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "AddressBook.h"
-#include "Encoding.h"
-#include "GroupTree.h"
-#include "Prefs.h"
-#include "TestFiles.h"
+#include "core/AddressBook.h"
+#include "core/Encoding.h"
+#include "core/GroupTree.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
+
+constexpr TRecipientForm kQuoted = TRecipientForm::QuotedName;
+constexpr TRecipientForm kBare = TRecipientForm::AddressOnly;
 
 using namespace std::string_literals;
 
 class HostileBookTest : public ::testing::Test {
   protected:
-    void SetUp() override { Prefs = TPrefs{}; }
-    void TearDown() override { Prefs = TPrefs{}; }
-
     const TAddressBook& Read(const std::string& cards, const std::string& groups) {
         dir_.Write("card.dat", cards);
         dir_.Write("group.dat", groups);
@@ -92,7 +91,7 @@ TEST_F(HostileBookTest, CrossLinkedGroupsStopAtTheNodeBound) {
     ExpectWellFormed(nodes);
     ExpectPrefixOf(nodes, book);
     // The expansion is not bounded: the card and the unknown names of the last level.
-    EXPECT_EQ(book.ExpandRecipients("a0").size(), 2u);
+    EXPECT_EQ(book.ExpandRecipients("a0", kQuoted).size(), 2u);
 }
 
 TEST_F(HostileBookTest, DeepChainStopsBelowTheDepthBound) {
@@ -115,9 +114,7 @@ TEST_F(HostileBookTest, DeepChainStopsBelowTheDepthBound) {
         EXPECT_EQ(static_cast<size_t>(nodes.back().Depth), kMaxTreeDepth) << c.depth;
         // Without a depth bound the whole chain is built, without recursion.
         EXPECT_EQ(BuildGroupTree(book).size(), static_cast<size_t>(c.depth) + 1) << c.depth;
-        Prefs.MailAddressOnly = "YES";
-        EXPECT_EQ(book.JoinedRecipients("g0"), "c0@example.jp; ") << c.depth;
-        Prefs.MailAddressOnly.clear();
+        EXPECT_EQ(book.JoinedRecipients("g0", kBare), "c0@example.jp; ") << c.depth;
     }
 }
 
@@ -125,7 +122,7 @@ TEST_F(HostileBookTest, SelfContainingGroupExpandsOnceAndHasOneNode) {
     std::vector<std::string> entries(10000, "g");
     entries.push_back("c0");
     const auto& book = Read(Cards(1), Group("\\", {"g", "\\"}) + Group("g", entries));
-    EXPECT_EQ(book.JoinedRecipients("g"), "\"c0\"<c0@example.jp>; ");
+    EXPECT_EQ(book.JoinedRecipients("g", kQuoted), "\"c0\"<c0@example.jp>; ");
     bool cut = true;
     const auto nodes = BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth);
     EXPECT_FALSE(cut);
@@ -145,7 +142,7 @@ TEST_F(HostileBookTest, GroupsAllContainingEachOtherFinish) {
     }
     const auto& book = Read(Cards(kGroups), groups);
     for (const char* g : {"m0", "m57", "m99"}) {
-        EXPECT_EQ(book.ExpandRecipients(g).size(), static_cast<size_t>(kGroups)) << g;
+        EXPECT_EQ(book.ExpandRecipients(g, kQuoted).size(), static_cast<size_t>(kGroups)) << g;
     }
     bool cut = false;
     const auto nodes = BuildGroupTree(book, 20000, &cut, kMaxTreeDepth);
@@ -207,7 +204,7 @@ TEST_F(HostileBookTest, CardMembersCostNothingWhenTheirGroupComesAgain) {
     EXPECT_FALSE(cut);
     EXPECT_EQ(nodes.size(), 1u + 2 * 2000);
     EXPECT_EQ(book.GroupMembers("w").size(), 200000u);
-    EXPECT_EQ(book.ExpandRecipients("p3").size(), 1000u);
+    EXPECT_EQ(book.ExpandRecipients("p3", kQuoted).size(), 1000u);
 }
 
 TEST_F(HostileBookTest, ManyRecordsUnderOneNameAreFoundByTheFirst) {
@@ -243,8 +240,7 @@ TEST_F(HostileBookTest, OddBytesStayInTheirNames) {
     EXPECT_NE(Cp932ToUtf8("\x82\xa0z\x82").find("\xef\xbf\xbd"), std::string::npos);
     ASSERT_EQ(book.Groups().size(), 2u);
     EXPECT_FALSE(book.IsGroup("after"));
-    Prefs.MailAddressOnly = "YES";
-    EXPECT_EQ(book.ExpandRecipients("g\0"s).size(), 2u);
+    EXPECT_EQ(book.ExpandRecipients("g\0"s, kBare).size(), 2u);
     const auto nodes = BuildGroupTree(book, kMaxTreeNodes, nullptr, kMaxTreeDepth);
     ASSERT_EQ(nodes.size(), 2u);
     EXPECT_EQ(nodes[1].Name, "g\0"s);
@@ -302,7 +298,7 @@ TEST_F(HostileBookTest, GarbageGivesTheRecordsItsLinesMake) {
         EXPECT_EQ(book.CardCount(), Terminators(cards)) << round;
         EXPECT_EQ(book.Groups().size(), Terminators(groups)) << round;
         for (const TGroup& g : book.Groups()) {
-            book.JoinedRecipients(g.Name);
+            book.JoinedRecipients(g.Name, kQuoted);
             Cp932ToUtf8(g.Name);
         }
         bool cut = false;
@@ -310,11 +306,6 @@ TEST_F(HostileBookTest, GarbageGivesTheRecordsItsLinesMake) {
         ExpectWellFormed(nodes);
         EXPECT_LE(nodes.size(), 5000u);
     }
-}
-
-TEST(TreeTruncatedMessageTest, NamesTheNodesShown) {
-    EXPECT_EQ(TreeTruncatedMessage(100000),
-              "グループの入れ子が多すぎるため、ツリーには最初の 100000 個だけを表示しています");
 }
 
 }  // namespace

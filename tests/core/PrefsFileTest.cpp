@@ -1,6 +1,6 @@
 // The preferences file format: integer conversion, line rules, the saved bytes,
 // the atomic save and where the file lives.
-#include "PrefsFile.h"
+#include "core/PrefsFile.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <vector>
 
-#include "TestFiles.h"
+#include "tests/support/TestFiles.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "FuzzCorpusFiles.h"
-#include "PrefsFile.h"
-#include "PrefsFuzz.h"
-#include "TestFiles.h"
+#include "core/PrefsFile.h"
+#include "fuzz/FuzzCorpusFiles.h"
+#include "fuzz/PrefsFuzz.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 

@@ -28,9 +28,9 @@
 #include <sstream>
 #include <vector>
 
-#include "PrefsFile.h"
-#include "SyscallTracer.h"
-#include "TestFiles.h"
+#include "core/PrefsFile.h"
+#include "tests/core/SyscallTracer.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 

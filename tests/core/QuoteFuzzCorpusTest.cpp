@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "FuzzCorpusFiles.h"
-#include "QuoteFuzz.h"
+#include "fuzz/FuzzCorpusFiles.h"
+#include "fuzz/QuoteFuzz.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "QuoteTransform.h"
+#include "core/QuoteTransform.h"
 
 #include <gtest/gtest.h>
 

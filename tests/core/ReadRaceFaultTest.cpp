@@ -11,11 +11,11 @@
 #include <cerrno>
 #include <functional>
 
-#include "AddressBook.h"
-#include "Encoding.h"
-#include "Errors.h"
-#include "SyscallTracer.h"
-#include "TestFiles.h"
+#include "core/AddressBook.h"
+#include "core/Encoding.h"
+#include "core/Errors.h"
+#include "tests/core/SyscallTracer.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 

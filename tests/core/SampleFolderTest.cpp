@@ -5,30 +5,29 @@
 #include <string>
 #include <vector>
 
-#include "AddressBook.h"
-#include "Encoding.h"
-#include "GroupTree.h"
-#include "Prefs.h"
+#include "core/AddressBook.h"
+#include "core/Encoding.h"
+#include "core/GroupTree.h"
 
 namespace {
+
+constexpr TRecipientForm kQuoted = TRecipientForm::QuotedName;
+constexpr TRecipientForm kBare = TRecipientForm::AddressOnly;
 
 class SampleFolder : public testing::Test {
   protected:
     void SetUp() override {
-        saved_ = Prefs.MailAddressOnly;
         book_.SetFolder(QUORVANTEL_EXAMPLES_DIR "/mailbox");
         book_.Load();
     }
-    void TearDown() override { Prefs.MailAddressOnly = saved_; }
 
     static std::string S(const char* utf8) { return Utf8ToCp932(utf8); }
     std::string Joined(const char* utf8, bool addressOnly) {
-        Prefs.MailAddressOnly = addressOnly ? "YES" : "";
-        return Cp932ToUtf8(book_.JoinedRecipients(S(utf8)));
+        return Cp932ToUtf8(book_.JoinedRecipients(
+            S(utf8), addressOnly ? TRecipientForm::AddressOnly : TRecipientForm::QuotedName));
     }
 
     TAddressBook book_;
-    std::string saved_;
 };
 
 TEST_F(SampleFolder, HoldsThirtyCardsAndNineGroups) {
@@ -82,8 +81,7 @@ TEST_F(SampleFolder, Expansions) {
         EXPECT_EQ(Joined(c.name, c.addressOnly), c.expected) << c.name;
     }
     // 仕事 reaches three levels down: 開発部 (3 + 基盤チーム 4), 取引先 4, 山口 陽子.
-    Prefs.MailAddressOnly = "YES";
-    EXPECT_EQ(book_.ExpandRecipients(S("仕事")).size(), 12u);
+    EXPECT_EQ(book_.ExpandRecipients(S("仕事"), kBare).size(), 12u);
 }
 
 TEST_F(SampleFolder, EntriesTheWindowShows) {

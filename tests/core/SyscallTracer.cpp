@@ -1,4 +1,4 @@
-#include "SyscallTracer.h"
+#include "tests/core/SyscallTracer.h"
 
 #ifdef __linux__
 

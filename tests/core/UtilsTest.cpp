@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "Errors.h"
-#include "TestFiles.h"
-#include "Utils.h"
+#include "core/Errors.h"
+#include "core/Utils.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
 

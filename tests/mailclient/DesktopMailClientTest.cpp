@@ -1,15 +1,12 @@
-#include "DesktopMailClient.h"
+#include "mailclient/DesktopMailClient.h"
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
-#include <QGuiApplication>
-#include <QUrl>
 #include <string>
 #include <vector>
 
-#include "Errors.h"
-#include "MailtoUrl.h"
+#include "core/Errors.h"
+#include "mailclient/MailtoUrl.h"
 
 namespace {
 
@@ -55,36 +52,4 @@ TEST(DesktopMailClient, ADesktopThatCannotOpenTheUrlIsAnError) {
     }
 }
 
-TEST(DesktopMailClient, OffscreenDesktopCannotOpenUrls) {
-    // The offscreen platform has no desktop services: the real path fails.
-    ASSERT_EQ(QGuiApplication::platformName(), "offscreen");
-    TDesktopMailClient client;
-    auto item = client.CreateItem();
-    item->SetField(TMailField::To, u"a@example.jp");
-    EXPECT_THROW(item->Display(), EAppError);
-}
-
-TEST(DesktopMailClient, QtPassesTheUrlOnUnchanged) {
-    // xdg-open receives QUrl::toEncoded() of what we hand over.
-    const std::vector<std::string> urls = {
-        BuildMailtoUrl("\"佐藤 和子\"<kazuko.sato@example.jp>; \"a,b\"<c@x>; ", "x?cc=y@z&a=b#c",
-                       "\"%0A\r\nBcc: e@x\"<p@x>; <>\"'()*+!$;,/:[]\\^`{|}"),
-        BuildMailtoUrl("", "c@x", ""),
-        BuildMailtoUrl("~._-@", "", "\xF0\x9F\x98\x80"),
-    };
-    for (const std::string& url : urls) {
-        const QUrl qurl = QUrl::fromEncoded(QByteArray::fromStdString(url), QUrl::StrictMode);
-        ASSERT_TRUE(qurl.isValid()) << url;
-        EXPECT_EQ(qurl.scheme(), "mailto");
-        EXPECT_EQ(qurl.toEncoded().toStdString(), url);
-    }
-}
-
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "FuzzCorpusFiles.h"
-#include "MailtoFuzz.h"
+#include "fuzz/FuzzCorpusFiles.h"
+#include "fuzz/MailtoFuzz.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "MailtoUrl.h"
+#include "mailclient/MailtoUrl.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "TextUtf.h"
+#include "core/TextUtf.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "OleErrors.h"
+#include "mailclient/OleErrors.h"
 
 #include <gtest/gtest.h>
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "Encoding.h"
-#include "GroupTree.h"
+#include "core/Encoding.h"
+#include "core/GroupTree.h"
 
 extern char** environ;
 
@@ -358,7 +358,9 @@ TEST(QueryTool, TreeStopsAtTheWindowsBoundsWithAWarning) {
         EXPECT_EQ(run.status, 0) << c.title;
         EXPECT_EQ(static_cast<size_t>(std::count(run.out.begin(), run.out.end(), '\n')), c.lines)
             << c.title;
-        EXPECT_EQ(run.err, "quorvantel-query: " + TreeTruncatedMessage(c.lines) + "\n") << c.title;
+        EXPECT_EQ(run.err, "quorvantel-query: グループの入れ子が多すぎるため、ツリーには最初の " +
+                               std::to_string(c.lines) + " 個だけを表示しています\n")
+            << c.title;
     }
     // Below the bounds: no warning.
     TFolder dir;

@@ -1,164 +1,213 @@
-#include "DirDialog.h"
-
+// The folder chooser's behaviour: the folder a confirmed choice names, and
+// the adjustment of the Windows dialog's controls, on a platform of plain data.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QLabel>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QWidget>
-#include <functional>
+#include <map>
+
+#include "core/Encoding.h"
+#include "tests/support/MemoryWindow.h"
+#include "tests/support/TestFiles.h"
+#include "ui/DirDialog.h"
 
 namespace {
 
-QString ExeDir() {
-    return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
-}
+namespace fs = std::filesystem;
 
 TEST(DirDialogDirectory, FromFileNameUnderThePathRule) {
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    const QString root = QDir(tmp.path()).absolutePath();
-    const QString japanese = root + QStringLiteral("/メール フォルダ");
-    ASSERT_TRUE(QDir().mkpath(japanese + QStringLiteral("/受信箱")));
-    ASSERT_TRUE(QDir().mkpath(root + QStringLiteral("/Vanished")));
+    TempDir tmp;
+    const std::string root = tmp.path().string();
+    const std::string japanese = root + "/メール フォルダ";
+    fs::create_directories(japanese + "/受信箱");
+    fs::create_directories(root + "/Vanished");
+    const std::string exeDir = root + "/bin";
+    fs::create_directories(exeDir);
 
-    TDirDialog dialog(nullptr);
-    EXPECT_EQ(dialog.FileName(), QStringLiteral("Dummy.dat"));
-    EXPECT_TRUE(dialog.Title().isEmpty());
+    TMemoryDirDialog platform;
+    platform.ExePath = exeDir + "/quorvantel";
+    TDirDialog dialog(platform);
+    EXPECT_EQ(dialog.FileName(), "Dummy.dat");
+    EXPECT_EQ(dialog.Title(), "");
+    EXPECT_EQ(dialog.Filter(), "*.*|*.*");
+    EXPECT_FALSE(dialog.AdjustPending());
 
-    struct Case {
-        QString fileName;
-        QString expected;
+    const struct {
+        std::string fileName;
+        std::string expected;
+    } cases[] = {
+        {root + "/Dummy.dat", root},
+        {japanese + "/受信箱/Dummy.dat", japanese + "/受信箱"},
+        {japanese + "/", japanese},
+        {"/Dummy.dat", "/"},
+        {root + "/Gone/Dummy.dat", exeDir},
+        {"Dummy.dat", exeDir},
+        {"", exeDir},
     };
-    const Case cases[] = {
-        {root + QStringLiteral("/Dummy.dat"), root},
-        {japanese + QStringLiteral("/受信箱/Dummy.dat"), japanese + QStringLiteral("/受信箱")},
-        {japanese + QStringLiteral("/"), japanese},
-        {QStringLiteral("/Dummy.dat"), QStringLiteral("/")},
-        {root + QStringLiteral("/Gone/Dummy.dat"), ExeDir()},
-        {QStringLiteral("Dummy.dat"), ExeDir()},
-        {QString(), ExeDir()},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         dialog.SetFileName(c.fileName);
-        EXPECT_EQ(dialog.Directory(), c.expected) << c.fileName.toStdString();
+        EXPECT_EQ(dialog.Directory(), c.expected) << c.fileName;
     }
 
     // A folder that vanishes between the choice and the question.
-    dialog.SetFileName(root + QStringLiteral("/Vanished/Dummy.dat"));
-    EXPECT_EQ(dialog.Directory(), root + QStringLiteral("/Vanished"));
-    ASSERT_TRUE(QDir(root + QStringLiteral("/Vanished")).removeRecursively());
-    EXPECT_EQ(dialog.Directory(), ExeDir());
+    dialog.SetFileName(root + "/Vanished/Dummy.dat");
+    EXPECT_EQ(dialog.Directory(), root + "/Vanished");
+    fs::remove_all(root + "/Vanished");
+    EXPECT_EQ(dialog.Directory(), exeDir);
 }
 
-// Runs Choose while `act` handles the open dialog from the event loop.
-bool ChooseWith(TDirDialog& dialog, std::function<void(QFileDialog*)> act) {
-    bool handled = false;
-    std::function<void()> poll;
-    poll = [&] {
-        auto* open = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!open) {
-            QTimer::singleShot(10, poll);
-            return;
-        }
-        handled = true;
-        act(open);
+// The Windows dialog as windows with a class and a caption.
+class TWindowsDialog : public TMemoryDirDialog {
+  public:
+    struct TWindow {
+        std::string Class;
+        std::string Text;
+        bool Visible = true;
     };
-    QTimer::singleShot(0, poll);
-    const bool confirmed = dialog.Choose();
-    EXPECT_TRUE(handled);
-    return confirmed;
-}
+    std::map<TWindowHandle, TWindow> Windows;  // 1 is the dialog itself
+    std::string DialogTitle;
+    // What the dialog sends while it runs: 's' show, 'f' folder change.
+    std::string Notifications = "sf";
 
-class DirDialogRun : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        root = QDir(tmp.path()).absolutePath();
-        mail = root + QStringLiteral("/メール");
-        ASSERT_TRUE(QDir().mkpath(mail));
+    TWindowsDialog() {
+        DialogTitle = Utf8ToCp932("フォルダの選択");
+        Windows[1] = {"#32770", DialogTitle};
+        const char* controls[][2] = {{"Edit", ""},
+                                     {"ComboBox", "*.*"},
+                                     {"Static", "ファイル名(&N):"},
+                                     {"Static", "ファイルの種類(&T):"},
+                                     {"Static", "ファイルの場所(&I):"},
+                                     {"Button", "開く(&O)"},
+                                     {"Button", "キャンセル"},
+                                     {"SysListView32", ""}};
+        TWindowHandle h = 10;
+        for (const auto& c : controls)
+            Windows[h++] = {c[0], Utf8ToCp932(c[1])};
     }
-    QTemporaryDir tmp;
-    QString root;
-    QString mail;
-    QWidget owner;
+    bool Run(TDirDialog& dialog) override {
+        for (char n : Notifications) {
+            if (n == 's')
+                dialog.DialogShown();
+            else
+                dialog.FolderChanged();
+        }
+        return TMemoryDirDialog::Run(dialog);
+    }
+    TWindowHandle FindDialogWindow(const std::string& title) override {
+        return title == DialogTitle ? 1 : 0;
+    }
+    void EnumChildWindows(TWindowHandle parent,
+                          const std::function<bool(TWindowHandle)>& visit) override {
+        for (const auto& [handle, window] : Windows) {
+            if (handle != parent && !visit(handle))
+                return;
+        }
+    }
+    std::string ClassName(TWindowHandle w) override { return Windows.at(w).Class; }
+    std::string WindowText(TWindowHandle w) override { return Windows.at(w).Text; }
+    bool IsWindow(TWindowHandle w) override { return Windows.count(w) > 0; }
+    void HideWindow(TWindowHandle w) override { Windows.at(w).Visible = false; }
+    void SetWindowText(TWindowHandle w, const std::string& text) override {
+        Windows.at(w).Text = text;
+    }
+    std::string Text(TWindowHandle w) { return Cp932ToUtf8(Windows.at(w).Text); }
 };
 
-TEST_F(DirDialogRun, ConfirmGivesTheOpenFolder) {
-    TDirDialog dialog(&owner);
-    QString title, lookIn, accept;
-    bool fileBoxesHidden = false;
-    bool lookInKeyBound = false;
-    const bool confirmed = ChooseWith(dialog, [&](QFileDialog* d) {
-        title = d->windowTitle();
-        lookIn = d->labelText(QFileDialog::LookIn);
-        accept = d->labelText(QFileDialog::Accept);
-        auto* edit = d->findChild<QWidget*>(QStringLiteral("fileNameEdit"));
-        auto* combo = d->findChild<QWidget*>(QStringLiteral("fileTypeCombo"));
-        fileBoxesHidden = edit && combo && edit->isHidden() && combo->isHidden();
-        // With a buddy the label shows the access key, not the "&".
-        auto* lookInLabel = d->findChild<QLabel*>(QStringLiteral("lookInLabel"));
-        lookInKeyBound = lookInLabel && lookInLabel->buddy() != nullptr;
-        EXPECT_TRUE(d->isModal());
-        EXPECT_EQ(d->parentWidget(), &owner);
-        d->setDirectory(mail);
-        static_cast<QDialog*>(d)->accept();  // QFileDialog::accept, as the OK button runs it
-    });
-    EXPECT_TRUE(confirmed);
-    EXPECT_EQ(title, QStringLiteral("フォルダの選択"));
-    EXPECT_EQ(lookIn, QStringLiteral("フォルダの場所(&I)"));
-    EXPECT_EQ(accept, QStringLiteral("OK"));
-    EXPECT_TRUE(fileBoxesHidden);
-    EXPECT_TRUE(lookInKeyBound);
-    EXPECT_EQ(dialog.Title(), QStringLiteral("フォルダの選択"));
-    EXPECT_EQ(dialog.FileName(), mail + QStringLiteral("/Dummy.dat"));
-    EXPECT_EQ(dialog.Directory(), mail);
+TEST(DirDialogAdjustment, HidesTheFileControlsAndRelabelsAtTheFirstFolderChange) {
+    TWindowsDialog platform;
+    TDirDialog dialog(platform);
+    EXPECT_FALSE(dialog.Choose());  // no answer: cancelled
+    EXPECT_FALSE(dialog.AdjustPending());
+    for (TWindowHandle h : {10, 11, 12, 13})
+        EXPECT_FALSE(platform.Windows[h].Visible) << h;
+    for (TWindowHandle h : {14, 15, 16, 17})
+        EXPECT_TRUE(platform.Windows[h].Visible) << h;
+    EXPECT_EQ(platform.Text(12), "");
+    EXPECT_EQ(platform.Text(13), "");
+    EXPECT_EQ(platform.Text(14), "フォルダの場所(&I)");
+    EXPECT_EQ(platform.Text(15), "OK");
+    EXPECT_EQ(platform.Text(16), "キャンセル");
+    EXPECT_EQ(DialogControls().OpenButtonHandle, 15u);
 }
 
-TEST_F(DirDialogRun, ConfirmAtTheRootKeepsItsSeparator) {
-    TDirDialog dialog(&owner);
-    ASSERT_TRUE(ChooseWith(dialog, [](QFileDialog* d) {
-        d->setDirectory(QStringLiteral("/"));
-        static_cast<QDialog*>(d)->accept();  // QFileDialog::accept, as the OK button runs it
-    }));
-    EXPECT_EQ(dialog.Directory(), QStringLiteral("/"));
+TEST(DirDialogAdjustment, OnlyWhenAllSixControlsAreFound) {
+    const struct {
+        const char* title;
+        std::string notifications;
+        TWindowHandle relabel;  // a control that reads otherwise; 0: none
+        bool adjusted;
+    } cases[] = {
+        {"before the show: nothing to adjust yet, the next change does it", "fsf", 0, true},
+        {"a folder change before the show only", "fs", 0, false},
+        {"a dialog in another language", "sf", 14, false},
+        {"no show notification", "ff", 0, false},
+    };
+    for (const auto& c : cases) {
+        TWindowsDialog platform;
+        platform.Notifications = c.notifications;
+        if (c.relabel)
+            platform.Windows[c.relabel].Text = "Look in:";
+        TDirDialog dialog(platform);
+        dialog.Choose();
+        EXPECT_EQ(!platform.Windows[10].Visible, c.adjusted) << c.title;
+        EXPECT_EQ(platform.Text(15) == "OK", c.adjusted) << c.title;
+        EXPECT_EQ(dialog.AdjustPending(), !c.adjusted) << c.title;
+    }
 }
 
-TEST_F(DirDialogRun, OkButtonConfirms) {
-    TDirDialog dialog(&owner);
-    ASSERT_TRUE(ChooseWith(dialog, [&](QFileDialog* d) {
-        d->setDirectory(mail);
-        QPushButton* ok = nullptr;
-        for (QPushButton* b : d->findChildren<QPushButton*>()) {
-            if (b->text() == QStringLiteral("OK"))
-                ok = b;
-        }
-        if (!ok) {
-            ADD_FAILURE() << "no OK button";
-            d->reject();
-            return;
-        }
-        ok->click();
-    }));
-    EXPECT_EQ(dialog.Directory(), mail);
+TEST(DirDialogAdjustment, MadeOncePerChoose) {
+    TWindowsDialog platform;
+    platform.Notifications = "sff";
+    TDirDialog dialog(platform);
+    dialog.Choose();
+    platform.Windows[15].Text = Utf8ToCp932("開く(&O)");
+    dialog.FolderChanged();  // opening further folders changes nothing more
+    EXPECT_EQ(platform.Text(15), "開く(&O)");
 }
 
-TEST_F(DirDialogRun, CancelGivesFalseAndKeepsTheTitleSetBefore) {
-    TDirDialog dialog(&owner);
-    dialog.SetTitle(QStringLiteral("別の題"));
-    QString title;
-    EXPECT_FALSE(ChooseWith(dialog, [&](QFileDialog* d) {
-        title = d->windowTitle();
-        d->setDirectory(mail);
-        d->reject();
-    }));
-    EXPECT_EQ(title, QStringLiteral("別の題"));
-    EXPECT_EQ(dialog.FileName(), QStringLiteral("Dummy.dat"));
+TEST(DirDialogAdjustment, RecordsTheLastWindowOfEachKindAndOnlyForValueOne) {
+    TWindowsDialog platform;
+    platform.Windows[30] = {"Edit", "second box"};
+    TDirDialog dialog(platform);
+    EXPECT_TRUE(dialog.RecordDialogControl(10, 2));
+    EXPECT_EQ(DialogControls().FileNameEditHandle, 0u);
+    EXPECT_TRUE(dialog.FindDialogControls(1));
+    EXPECT_EQ(DialogControls().FileNameEditHandle, 30u);
+    EXPECT_FALSE(dialog.FindDialogControls(0));
+    // Each creation forgets the windows found before.
+    TDirDialog again(platform);
+    EXPECT_EQ(DialogControls().FileNameEditHandle, 0u);
+}
+
+// ---- The folder button of the main window
+
+class FolderButton : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TForm1::SetIniFileOverride(temp.path() / "quorvantel.ini");
+        Prefs = TPrefs{};
+    }
+    void TearDown() override {
+        TForm1::SetIniFileOverride(std::nullopt);
+        Prefs = TPrefs{};
+    }
+    TempDir temp;
+};
+
+TEST_F(FolderButton, ConfirmSetsTheFolderWithoutReadingItAndCancelKeepsIt) {
+    const fs::path folder = temp.path() / "受信箱";
+    fs::create_directories(folder);
+    TMemoryWindow w;
+    w.Create();
+    w.View.Chooser.Answers.push_back({true, (folder / "Dummy.dat").string()});
+    w.Do(&TForm1::B_SETFOLDERClick);
+    EXPECT_EQ(w.View.Chooser.LastTitle, Utf8ToCp932("フォルダの選択"));
+    EXPECT_EQ(w.View.EditText(TEditBox::Edit1), PathToCp932(folder));
+    EXPECT_EQ(w.Form.Book(), nullptr);  // read only by the read button
+    EXPECT_TRUE(w.View.Nodes.empty());
+
+    w.Do(&TForm1::B_SETFOLDERClick);  // cancelled
+    EXPECT_EQ(w.View.Chooser.Runs, 2);
+    EXPECT_EQ(w.View.EditText(TEditBox::Edit1), PathToCp932(folder));
+    EXPECT_TRUE(w.Reports.empty());
 }
 
 }  // namespace

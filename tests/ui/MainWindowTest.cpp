@@ -1,165 +1,85 @@
-// The main window: start-up with and without preferences, the saved file, the
-// tree and the list of a mail folder, double-click, re-reading, layout, errors.
+// The main window's behaviour through the in-memory face: start-up with and
+// without preferences, the saved file, the tree and the list of a mail
+// folder, double-click, properties, re-reading, the layout rule, errors.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
-#include <QFontDatabase>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <fstream>
-#include <sstream>
+#include <array>
+#include <memory>
 
-#include "Encoding.h"
-#include "ErrorReport.h"
-#include "GroupTree.h"
-#include "Prefs.h"
-#include "UiTestFiles.h"
-#include "Unit1.h"
+#include "core/Encoding.h"
+#include "core/GroupTree.h"
+#include "tests/support/MemoryWindow.h"
+#include "tests/support/TestFiles.h"
+#include "ui/ErrorReport.h"
 
 namespace {
 
-using uitest::Q;
-using uitest::ReadAll;
-using uitest::WriteAll;
-
 namespace fs = std::filesystem;
+using Row = TMemoryForm1View::TRow;
+using Nodes = std::vector<std::pair<std::string, int>>;
 
-std::string Sj(const char* utf8) {
-    return Utf8ToCp932(utf8);
-}
 const fs::path kSample = fs::path(QUORVANTEL_EXAMPLES_DIR) / "mailbox";
 
 class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(temp_.isValid());
-        dir_ = fs::path(temp_.path().toStdString());
-        ini_ = dir_ / "quorvantel.ini";
+        ini_ = temp_.path() / "quorvantel.ini";
         TForm1::SetIniFileOverride(ini_);
-        SetErrorReporter([this](const QString& text) { reports_.push_back(text); });
         Prefs = TPrefs{};
     }
     void TearDown() override {
-        form_.reset();
+        window_.reset();
         TForm1::SetIniFileOverride(std::nullopt);
-        SetErrorReporter(nullptr);
         Prefs = TPrefs{};
     }
 
     void WriteIni(const std::string& bytes) { WriteAll(ini_, bytes); }
-    std::string FolderLine(const fs::path& folder) {
+    static std::string FolderLine(const fs::path& folder) {
         return "MailFolder: " + PathToCp932(folder) + "\r\n";
     }
-    TForm1& Start() {
-        form_ = std::make_unique<TForm1>();
-        return *form_;
+    TMemoryWindow& Start() {
+        window_.reset();
+        window_ = std::make_unique<TMemoryWindow>();
+        window_->Create();
+        return *window_;
     }
-    TForm1& StartShown() {
-        TForm1& form = Start();
-        form.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-        return form;
-    }
-
-    // Node texts (UTF-8) in tree order with their depth.
-    std::vector<std::pair<QString, int>> TreeNodes() {
-        std::vector<std::pair<QString, int>> out;
-        for (const auto& node : form_->TreeModel()->Nodes()) {
-            int depth = 0;
-            for (int p = node.Parent; p >= 0; p = form_->TreeModel()->Nodes()[p].Parent)
-                ++depth;
-            out.emplace_back(QString::fromStdString(Cp932ToUtf8(node.Name)), depth);
-        }
-        return out;
-    }
-    int NodeNamed(const char* utf8, int nth = 0) {
-        const auto& nodes = form_->TreeModel()->Nodes();
-        for (size_t i = 0; i < nodes.size(); ++i) {
-            if (nodes[i].Name == Sj(utf8) && nth-- == 0)
-                return static_cast<int>(i);
-        }
-        return -1;
-    }
-    void SelectNode(int node) {
-        form_->TreeView1->setCurrentIndex(form_->TreeModel()->IndexOf(node));
-    }
-    struct Row {
-        QString caption;
-        QString second;
-        int image;
-        bool operator==(const Row&) const = default;
-    };
-    std::vector<Row> ListRows() {
-        std::vector<Row> rows;
-        const QAbstractItemModel* model = form_->ListView1->model();
-        for (int r = 0; r < model->rowCount(); ++r) {
-            rows.push_back({model->index(r, 0).data().toString(),
-                            model->index(r, 1).data().toString(),
-                            model->index(r, 0).data(kImageIndexRole).toInt()});
-        }
-        return rows;
-    }
-    QString Caption(int column) {
-        return form_->ListView1->model()->headerData(column, Qt::Horizontal).toString();
-    }
-    void SelectRows(std::initializer_list<int> rows) {
-        auto* selection = form_->ListView1->selectionModel();
-        selection->clearSelection();
-        for (int r : rows) {
-            selection->select(form_->ListView1->model()->index(r, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-    void DoubleClickRow(int row) {
-        SelectRows({row});
-        const QRect rect = form_->ListView1->visualRect(form_->ListView1->model()->index(row, 0));
-        QTest::mouseDClick(form_->ListView1->viewport(), Qt::LeftButton, {}, rect.center());
+    TMemoryForm1View& View() { return window_->View; }
+    std::array<int, 4> Edges() {
+        return {View().Left(), View().Top(), View().Width(), View().Height()};
     }
     fs::path CopySample() {
-        const fs::path copy = dir_ / "mailbox";
+        const fs::path copy = temp_.path() / "mailbox";
         fs::copy(kSample, copy, fs::copy_options::recursive);
         return copy;
     }
 
-    QTemporaryDir temp_;
-    fs::path dir_;
+    TempDir temp_;
     fs::path ini_;
-    std::vector<QString> reports_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<TMemoryWindow> window_;
 };
 
-// ---- Start-up
+// ---- Start-up and the preferences file
 
 TEST_F(MainWindowTest, FirstStartWithoutPreferencesWritesTheExampleFile) {
-    TForm1& form = Start();
-    EXPECT_EQ(form.Edit1->text(), Q("設定されていません"));
-    EXPECT_EQ(form.Edit2->text(), Q("> "));
-    EXPECT_EQ(Caption(0), Q("名前"));
-    EXPECT_EQ(Caption(1), QString());
-    EXPECT_EQ(form.TreeModel()->rowCount(), 0);
-    EXPECT_EQ(form.Book(), nullptr);
-    EXPECT_TRUE(form.RB_NewWin->isChecked());
-    EXPECT_FALSE(form.RB_ExistWin->isChecked());
-    EXPECT_EQ(form.ver_label->text(), Q("ver. 0.99 by"));
-    EXPECT_EQ(form.windowTitle(), Q("アドレス帳  ver. 0.99"));
+    TMemoryWindow& w = Start();
+    EXPECT_EQ(View().Edit(TEditBox::Edit1), "設定されていません");
+    EXPECT_EQ(View().Edit(TEditBox::Edit2), "> ");
+    EXPECT_EQ(View().Column(0), "名前");
+    EXPECT_EQ(View().Column(1), "");
+    EXPECT_TRUE(View().Nodes.empty());
+    EXPECT_EQ(w.Form.Book(), nullptr);
+    EXPECT_TRUE(View().RadioChecked(TRadioButton::RB_NewWin));
+    EXPECT_FALSE(View().RadioChecked(TRadioButton::RB_ExistWin));
+    EXPECT_EQ(View().Label(TLabelControl::ver_label), "ver. 0.99 by");
+    EXPECT_EQ(View().WindowCaption(), "アドレス帳  ver. 0.99");
     EXPECT_EQ(Prefs.List2ndItem, "");
     EXPECT_EQ(Prefs.MailAddressOnly, "");
-    EXPECT_EQ((std::array{form.Left(), form.Top(), form.Width(), form.Height()}),
-              (std::array{552, 7, 458, 447}));
-    EXPECT_TRUE(reports_.empty());
+    EXPECT_EQ(Edges(), (std::array{552, 7, 458, 447}));
+    EXPECT_TRUE(w.Reports.empty());
     EXPECT_FALSE(fs::exists(ini_));
 
-    form_.reset();  // FormDestroy saves
-    EXPECT_EQ(ReadAll(ini_), "MailFolder: " + Sj("設定されていません") +
+    w.Destroy();  // FormDestroy saves
+    EXPECT_EQ(ReadAll(ini_), "MailFolder: " + Sjis("設定されていません") +
                                  "\r\n"
                                  "QuoteString: '> '\r\n"
                                  "List2ndItem: \r\n"
@@ -181,31 +101,42 @@ TEST_F(MainWindowTest, PreferencesFileSetsControlsAndDefaults) {
         {"WindowLocation: -4,-4\r\n", "メールアドレス", {-4, -4, 458, 447}},
     };
     for (const auto& c : cases) {
+        window_.reset();  // its save would overwrite the file
         Prefs = TPrefs{};
         WriteIni(c.file);
-        TForm1& form = Start();
-        EXPECT_EQ(form.Edit1->text(), QString()) << c.file;
-        EXPECT_EQ(form.Edit2->text(), Q("> ")) << c.file;
-        EXPECT_EQ(Caption(1), Q(c.caption)) << c.file;
+        TMemoryWindow& w = Start();
+        EXPECT_EQ(View().Edit(TEditBox::Edit1), "") << c.file;
+        EXPECT_EQ(View().Edit(TEditBox::Edit2), "> ") << c.file;
+        EXPECT_EQ(View().Column(1), c.caption) << c.file;
         EXPECT_EQ(Prefs.MailAddressOnly, "YES") << c.file;
-        EXPECT_EQ((std::array{form.Left(), form.Top(), form.Width(), form.Height()}), c.bounds)
-            << c.file;
-        EXPECT_TRUE(reports_.empty()) << c.file;
+        EXPECT_EQ(Edges(), c.bounds) << c.file;
+        EXPECT_TRUE(w.Reports.empty()) << c.file;
     }
 }
 
-TEST_F(MainWindowTest, WindowOffEveryScreenComesBack) {
-    for (const char* location : {"20000,-20000", "2147483647,2147483647", "-2147483648,0"}) {
-        WriteIni(std::string("WindowLocation: ") + location + "\r\n");
-        TForm1& form = Start();
-        const QRect frame(form.Left(), form.Top(), form.Width(), form.Height());
-        EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(frame))
-            << location;
+TEST_F(MainWindowTest, WindowOffEveryScreenComesBackOntoThePrimaryOne) {
+    const struct {
+        const char* location;
+        std::array<int, 2> at;
+    } cases[] = {
+        {"20000,-20000", {1280 - 458, 0}},
+        {"2147483647,2147483647", {1280 - 458, 1000 - 447}},
+        {"-2147483648,0", {0, 0}},
+        {"-457,-446", {-457, -446}},  // one pixel still shows: left alone
+        {"1500,10", {1500, 10}},      // on the second screen
+    };
+    for (const auto& c : cases) {
+        window_.reset();
+        WriteIni(std::string("WindowLocation: ") + c.location + "\r\n");
+        window_ = std::make_unique<TMemoryWindow>();
+        View().ScreenList = {{0, 0, 1280, 1024}, {1280, 0, 1024, 768}};
+        window_->Create();
+        EXPECT_EQ((std::array{View().Left(), View().Top()}), c.at) << c.location;
     }
 }
 
-TEST_F(MainWindowTest, SavedFileIsNormalised) {
-    WriteIni("MailFolder : " + Sj("設定されていません") +
+TEST_F(MainWindowTest, SavedFileIsNormalisedAndWrittenTwiceByTheCloseButton) {
+    WriteIni("MailFolder : " + Sjis("設定されていません") +
              "  \r\n"
              "QuoteString: \"# \"\r\n"
              "mailaddressonly: yes\r\n"
@@ -215,14 +146,11 @@ TEST_F(MainWindowTest, SavedFileIsNormalised) {
              "WindowLocation: 10 , 20\r\n"
              "UseAppendMode: yes\r\n"
              "\r\n   \r\n");
-    TForm1& form = Start();
+    TMemoryWindow& w = Start();
     EXPECT_TRUE(Prefs.UseAppendMode);
-    form.show();
-    QSignalSpy closed(&form, &TForm1::Closed);
-    QTest::mouseClick(form.B_QUIT, Qt::LeftButton);  // saves, then closes
-    EXPECT_EQ(closed.count(), 1);
-    EXPECT_FALSE(form.isVisible());
-    const std::string expected = "MailFolder: " + Sj("設定されていません") +
+    w.Do(&TForm1::B_QUITClick);  // saves, then closes
+    EXPECT_TRUE(View().Closed);
+    const std::string expected = "MailFolder: " + Sjis("設定されていません") +
                                  "\r\n"
                                  "QuoteString: '# '\r\n"
                                  "List2ndItem: MEMO\r\n"
@@ -232,71 +160,82 @@ TEST_F(MainWindowTest, SavedFileIsNormalised) {
                                  "UseAppendMode: YES\r\n";
     EXPECT_EQ(ReadAll(ini_), expected);
     fs::remove(ini_);
-    form_.reset();  // and saves again at destruction, the same bytes
+    w.Destroy();  // and saves again at destruction, the same bytes
     EXPECT_EQ(ReadAll(ini_), expected);
 }
 
 TEST_F(MainWindowTest, FailedSaveKeepsTheWindowOpenAndIsReported) {
-    WriteAll(dir_ / "blocker", "a file, not a directory");
-    TForm1::SetIniFileOverride(dir_ / "blocker" / "quorvantel.ini");
-    TForm1& form = StartShown();
-    QTest::mouseClick(form.B_QUIT, Qt::LeftButton);
-    ASSERT_EQ(reports_.size(), 1u);
-    EXPECT_EQ(reports_[0], Q("不正なファイル名です."));
-    EXPECT_TRUE(form.isVisible());
-    form_.reset();  // the save at destruction fails too, and is reported
-    EXPECT_EQ(reports_.size(), 2u);
+    WriteAll(temp_.path() / "blocker", "a file, not a directory");
+    TForm1::SetIniFileOverride(temp_.path() / "blocker" / "quorvantel.ini");
+    TMemoryWindow& w = Start();
+    w.Do(&TForm1::B_QUITClick);
+    ASSERT_EQ(w.Reports.size(), 1u);
+    EXPECT_EQ(w.Reports[0], "不正なファイル名です.");
+    EXPECT_FALSE(View().Closed);
+    w.Destroy();  // the save at destruction fails too, and is reported
+    EXPECT_EQ(w.Reports.size(), 2u);
 }
 
-TEST_F(MainWindowTest, PreferencesLiveBesideTheExecutable) {
-    TForm1& form = Start();
+TEST_F(MainWindowTest, PreferencesLiveBesideTheExecutableWhereAFileCanBeMade) {
+    const fs::path exeDir = temp_.path() / "bin";
+    const fs::path config = temp_.path() / "config";
+    fs::create_directories(exeDir);
+    TMemoryWindow& w = Start();
+    View().ExePath = exeDir / "quorvantel";
+    View().ConfigDir = config;
     TForm1::SetIniFileOverride(std::nullopt);
-    const fs::path path = form.getIniFileName();
+    EXPECT_EQ(w.Form.getIniFileName(), exeDir / "quorvantel.ini");
+    EXPECT_TRUE(fs::is_empty(exeDir)) << "the probe file stays behind";
+
+    // A directory no file can be made in: the user's configuration directory,
+    // unless a preferences file already stands beside the executable.
+    View().ExePath = temp_.path() / "missing" / "quorvantel";
+    EXPECT_EQ(w.Form.getIniFileName(), config / "quorvantel" / "quorvantel.ini");
     TForm1::SetIniFileOverride(ini_);  // the save at destruction stays in the temp dir
-    EXPECT_EQ(path.filename(), "quorvantel.ini");
-    EXPECT_EQ(path.parent_path(), fs::path(QCoreApplication::applicationDirPath().toStdString()));
 }
 
 TEST_F(MainWindowTest, BadWindowLineIsReportedAndTheRestStillApplies) {
     WriteIni("WindowLocation: 100,abc\r\n" + FolderLine(kSample) +
              "WindowSize: 600\r\nQuoteString: '>> '\r\n");
-    TForm1& form = Start();
-    EXPECT_EQ(reports_, (std::vector<QString>{Q("'abc' は整数ではありません."),
-                                              Q("リストのインデックスが範囲を超えています (0)")}));
-    EXPECT_EQ(form.Left(), 100);
-    EXPECT_EQ(form.Edit1->text().toStdString(), kSample.string());
-    EXPECT_EQ(form.Edit2->text(), Q(">> "));
-    EXPECT_GT(form.TreeModel()->rowCount(), 0);
-    EXPECT_TRUE(form.RB_NewWin->isChecked());
-    EXPECT_EQ(form.windowTitle(), Q("アドレス帳  ver. 0.99"));
+    TMemoryWindow& w = Start();
+    EXPECT_EQ(w.Reports,
+              (std::vector<std::string>{"'abc' は整数ではありません.",
+                                        "リストのインデックスが範囲を超えています (0)"}));
+    EXPECT_EQ(View().Left(), 100);
+    EXPECT_EQ(View().EditText(TEditBox::Edit1), PathToCp932(kSample));
+    EXPECT_EQ(View().Edit(TEditBox::Edit2), ">> ");
+    EXPECT_FALSE(View().Nodes.empty());
+    EXPECT_TRUE(View().RadioChecked(TRadioButton::RB_NewWin));
+    EXPECT_EQ(View().WindowCaption(), "アドレス帳  ver. 0.99");
 }
 
 #ifdef __linux__
 // /proc/self/mem is a regular file whose first bytes cannot be read (EIO).
 TEST_F(MainWindowTest, ErrorDuringCreationSkipsTheLaterSteps) {
     fs::create_symlink("/proc/self/mem", ini_);
-    TForm1& form = Start();
-    ASSERT_EQ(reports_.size(), 1u);
-    EXPECT_TRUE(reports_[0].startsWith(Q("I/O エラー"))) << reports_[0].toStdString();
-    EXPECT_EQ(form.Edit1->text(), Q("設定されていません"));
-    EXPECT_FALSE(form.RB_NewWin->isChecked());
-    EXPECT_FALSE(form.RB_ExistWin->isChecked());
-    EXPECT_EQ(form.ver_label->text(), Q("ver. xxx by"));
-    EXPECT_EQ(form.windowTitle(), Q("アドレス帳"));
+    TMemoryWindow& w = Start();
+    ASSERT_EQ(w.Reports.size(), 1u);
+    EXPECT_EQ(w.Reports[0].rfind("I/O エラー", 0), 0u) << w.Reports[0];
+    EXPECT_EQ(View().Edit(TEditBox::Edit1), "設定されていません");
+    EXPECT_FALSE(View().RadioChecked(TRadioButton::RB_NewWin));
+    EXPECT_FALSE(View().RadioChecked(TRadioButton::RB_ExistWin));
+    EXPECT_EQ(View().Label(TLabelControl::ver_label), "ver. xxx by");
+    EXPECT_EQ(View().WindowCaption(), "アドレス帳");
     fs::remove(ini_);
 }
 
 TEST_F(MainWindowTest, FolderThatFailsToLoadLeavesTheTreeEmpty) {
-    const fs::path folder = dir_ / "broken";
+    const fs::path folder = temp_.path() / "broken";
     fs::create_directories(folder);
     fs::create_symlink("/proc/self/mem", folder / "card.dat");
     WriteIni(FolderLine(folder));
-    TForm1& form = Start();
-    EXPECT_EQ(reports_.size(), 1u);
-    ASSERT_NE(form.Book(), nullptr);  // the new book stays current
-    EXPECT_EQ(form.TreeModel()->rowCount(), 0);
-    EXPECT_FALSE(form.RB_NewWin->isChecked());
-    EXPECT_EQ(form.windowTitle(), Q("アドレス帳"));
+    TMemoryWindow& w = Start();
+    EXPECT_EQ(w.Reports.size(), 1u);
+    ASSERT_NE(w.Form.Book(), nullptr);  // the new book stays current
+    EXPECT_TRUE(View().Nodes.empty());
+    EXPECT_FALSE(View().Expanded);
+    EXPECT_FALSE(View().RadioChecked(TRadioButton::RB_NewWin));
+    EXPECT_EQ(View().WindowCaption(), "アドレス帳");
 }
 #endif
 
@@ -304,31 +243,25 @@ TEST_F(MainWindowTest, FolderThatFailsToLoadLeavesTheTreeEmpty) {
 
 TEST_F(MainWindowTest, SampleFolderFillsTheTreeDepthFirst) {
     WriteIni(FolderLine(kSample));
-    TForm1& form = Start();
-    using N = std::pair<QString, int>;
-    EXPECT_EQ(TreeNodes(), (std::vector<N>{{Q("\\"), 0},
-                                           {Q("家族"), 1},
-                                           {Q("仕事"), 1},
-                                           {Q("開発部"), 2},
-                                           {Q("基盤チーム"), 3},
-                                           {Q("取引先"), 2},
-                                           {Q("友人"), 1},
-                                           {Q("山歩きの会"), 2},
-                                           {Q("趣味"), 1},
-                                           {Q("山歩きの会"), 2}}));
-    const auto& nodes = form.TreeModel()->Nodes();
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        const QModelIndex index = form.TreeModel()->IndexOf(static_cast<int>(i));
-        const int image = i == 0 ? 2 : 0;
-        const int selected = i == 0 ? 2 : 3;
-        EXPECT_EQ(index.data(kImageIndexRole).toInt(), image) << i;
-        EXPECT_EQ(index.data(kSelectedImageIndexRole).toInt(), selected) << i;
-        if (!nodes[i].Children.empty()) {
-            EXPECT_TRUE(form.TreeView1->isExpanded(index)) << i;
-        }
+    Start();
+    EXPECT_EQ(View().TreeTexts(), (Nodes{{"\\", 0},
+                                         {"家族", 1},
+                                         {"仕事", 1},
+                                         {"開発部", 2},
+                                         {"基盤チーム", 3},
+                                         {"取引先", 2},
+                                         {"友人", 1},
+                                         {"山歩きの会", 2},
+                                         {"趣味", 1},
+                                         {"山歩きの会", 2}}));
+    for (size_t i = 0; i < View().Nodes.size(); ++i) {
+        EXPECT_EQ(View().Nodes[i].Image, i == 0 ? 2 : 0) << i;
+        EXPECT_EQ(View().Nodes[i].SelectedImage, i == 0 ? 2 : 3) << i;
     }
-    EXPECT_FALSE(form.TreeView1->selectionModel()->hasSelection());
-    EXPECT_EQ(form.ListView1->model()->rowCount(), 0);
+    EXPECT_TRUE(View().Expanded);
+    EXPECT_EQ(View().Updating, 0);
+    EXPECT_EQ(View().Selected, -1);
+    EXPECT_TRUE(View().Items.empty());
 }
 
 TEST_F(MainWindowTest, SelectingAGroupListsItsMembers) {
@@ -337,118 +270,128 @@ TEST_F(MainWindowTest, SelectingAGroupListsItsMembers) {
         std::vector<Row> rows;
     } cases[] = {
         {"ADDRESS",
-         {{Q("中村 美咲"), Q("misaki.nakamura@example.com"), 1},
-          {Q("小川 大介"), Q("daisuke.ogawa@example.jp"), 1},
-          {Q("岡田 真理"), Q("mari.okada@example.com"), 1},
-          {Q("藤田 修"), Q("osamu.fujita@example.jp"), 1},
-          {Q("鈴木 一郎"), Q(""), 1},
-          {Q("山歩きの会"), Q(""), 0}}},
+         {{"中村 美咲", "misaki.nakamura@example.com", 1},
+          {"小川 大介", "daisuke.ogawa@example.jp", 1},
+          {"岡田 真理", "mari.okada@example.com", 1},
+          {"藤田 修", "osamu.fujita@example.jp", 1},
+          {"鈴木 一郎", "", 1},
+          {"山歩きの会", "", 0}}},
         {"OTHER",
-         {{Q("中村 美咲"), Q(""), 1},
-          {Q("小川 大介"), Q(""), 1},
-          {Q("岡田 真理"), Q(""), 1},
-          {Q("藤田 修"), Q(""), 1},
-          {Q("鈴木 一郎"), Q(""), 1},
-          {Q("山歩きの会"), Q(""), 0}}},
+         {{"中村 美咲", "", 1},
+          {"小川 大介", "", 1},
+          {"岡田 真理", "", 1},
+          {"藤田 修", "", 1},
+          {"鈴木 一郎", "", 1},
+          {"山歩きの会", "", 0}}},
     };
     for (const auto& c : cases) {
+        window_.reset();
         Prefs = TPrefs{};
         WriteIni(FolderLine(kSample) + "List2ndItem: " + c.list2nd + "\r\n");
         Start();
-        SelectNode(NodeNamed("友人"));
-        std::vector<Row> rows = ListRows();
-        EXPECT_EQ(rows, c.rows) << c.list2nd;
+        View().SelectNode("友人");
+        EXPECT_EQ(View().Rows(), c.rows) << c.list2nd;
     }
 }
 
 TEST_F(MainWindowTest, MemoColumnAndRootListing) {
     WriteIni(FolderLine(kSample) + "List2ndItem: MEMO\r\n");
     Start();
-    SelectNode(NodeNamed("家族"));
-    const std::vector<Row> rows = ListRows();
+    View().SelectNode("家族");
+    const std::vector<Row> rows = View().Rows();
     ASSERT_EQ(rows.size(), 6u);
-    EXPECT_EQ(rows[0], (Row{Q("佐藤 美和子"), Q("妻"), 1}));
-    EXPECT_EQ(rows[3], (Row{Q("佐藤 正雄"), Q("父 メールなし、連絡は電話で"), 1}));
+    EXPECT_EQ(rows[0], (Row{"佐藤 美和子", "妻", 1}));
+    EXPECT_EQ(rows[3], (Row{"佐藤 正雄", "父 メールなし、連絡は電話で", 1}));
 
-    SelectNode(0);  // the root lists the members of "\"
-    EXPECT_EQ(ListRows(), (std::vector<Row>{{Q("家族"), Q(""), 0},
-                                            {Q("仕事"), Q(""), 0},
-                                            {Q("友人"), Q(""), 0},
-                                            {Q("趣味"), Q(""), 0}}));
+    View().SelectNode("\\");  // the root lists the members of "\"
+    EXPECT_EQ(
+        View().Rows(),
+        (std::vector<Row>{{"家族", "", 0}, {"仕事", "", 0}, {"友人", "", 0}, {"趣味", "", 0}}));
 }
 
 TEST_F(MainWindowTest, DoubleClickMovesToTheFirstNodeOfAGroup) {
     WriteIni(FolderLine(kSample));
-    TForm1& form = StartShown();
-    SelectNode(NodeNamed("趣味"));
-    ASSERT_EQ(ListRows().back().caption, Q("山歩きの会"));
+    TMemoryWindow& w = Start();
+    View().SelectNode("趣味");
+    const int hobby = View().Selected;
+    ASSERT_EQ(View().Rows().back().Caption, "山歩きの会");
 
-    DoubleClickRow(0);  // a card: nothing happens
-    EXPECT_EQ(form.TreeView1->currentIndex(), form.TreeModel()->IndexOf(NodeNamed("趣味")));
+    View().SelectRows({0});  // a card: nothing happens
+    w.Do(&TForm1::ListView1DblClick);
+    EXPECT_EQ(View().Selected, hobby);
 
-    DoubleClickRow(static_cast<int>(ListRows().size()) - 1);
-    EXPECT_EQ(form.TreeView1->currentIndex(),
-              form.TreeModel()->IndexOf(NodeNamed("山歩きの会", 0)));  // under 友人
-    EXPECT_EQ(ListRows().front().caption, Q("長谷川 聡"));
-    EXPECT_EQ(ListRows().size(), 4u);
+    View().SelectRows({0, static_cast<int>(View().Items.size()) - 1});  // the first counts
+    w.Do(&TForm1::ListView1DblClick);
+    EXPECT_EQ(View().Selected, hobby);
+
+    View().SelectRows({static_cast<int>(View().Items.size()) - 1});
+    w.Do(&TForm1::ListView1DblClick);
+    EXPECT_EQ(View().Selected, 7);  // the first 山歩きの会, under 友人
+    EXPECT_EQ(View().Rows().front().Caption, "長谷川 聡");
+    EXPECT_EQ(View().Rows().size(), 4u);
+
+    View().SelectRows({});
+    w.Do(&TForm1::ListView1DblClick);
+    EXPECT_EQ(View().Selected, 7);
 }
 
 TEST_F(MainWindowTest, PropertiesTakeTheFirstSelectedRow) {
     WriteIni(FolderLine(kSample));
-    TForm1& form = StartShown();
-    SelectNode(NodeNamed("友人"));
+    TMemoryWindow& w = Start();
+    View().SelectNode("友人");
 
-    form.Property1Click();  // nothing selected
-    EXPECT_EQ(form.PropertyCard, TCard{});
+    w.Do(&TForm1::Property1Click);  // nothing selected
+    EXPECT_EQ(w.Form.PropertyCard, TCard{});
+    EXPECT_FALSE(w.View2.Visible);
 
-    SelectRows({5, 1});
-    form.Property1Click();
-    EXPECT_EQ(form.PropertyCard.Nickname, Sj("小川 大介"));
-    EXPECT_EQ(form.PropertyCard.Address, "daisuke.ogawa@example.jp");
+    View().SelectRows({5, 1});
+    w.Do(&TForm1::Property1Click);
+    EXPECT_EQ(w.Form.PropertyCard.Nickname, Sjis("小川 大介"));
+    EXPECT_EQ(w.Form.PropertyCard.Address, "daisuke.ogawa@example.jp");
+    EXPECT_TRUE(w.View2.Visible);
 
-    SelectRows({5});
-    form.ListView1->setFocus();
-    QTest::keyClick(form.ListView1, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(form.PropertyCard, (TCard{Sj("山歩きの会"), "", "", "", "", ""}));
+    View().SelectRows({5});
+    w.Do(&TForm1::Property1Click);
+    EXPECT_EQ(w.Form.PropertyCard, (TCard{Sjis("山歩きの会"), "", "", "", "", ""}));
 }
 
 TEST_F(MainWindowTest, ReadingAgainMakesANewBookWithoutSelection) {
     const fs::path folder = CopySample();
     WriteIni(FolderLine(folder));
-    TForm1& form = Start();
-    SelectNode(NodeNamed("家族"));
-    ASSERT_GT(ListRows().size(), 0u);
+    TMemoryWindow& w = Start();
+    View().SelectNode("家族");
+    ASSERT_FALSE(View().Items.empty());
 
     WriteAll(folder / "group.dat", "Name: \\\r\nEntry: X\r\n.\r\nName: X\r\n.\r\n");
-    QTest::mouseClick(form.B_READ, Qt::LeftButton);
-    ASSERT_NE(form.Book(), nullptr);
-    EXPECT_EQ(form.Book()->Groups().size(), 2u);
-    EXPECT_EQ(TreeNodes(), (std::vector<std::pair<QString, int>>{{Q("\\"), 0}, {Q("X"), 1}}));
-    EXPECT_FALSE(form.TreeView1->selectionModel()->hasSelection());
-    EXPECT_EQ(ListRows().size(), 0u);
+    w.Do(&TForm1::B_READClick);
+    ASSERT_NE(w.Form.Book(), nullptr);
+    EXPECT_EQ(w.Form.Book()->Groups().size(), 2u);
+    EXPECT_EQ(View().TreeTexts(), (Nodes{{"\\", 0}, {"X", 1}}));
+    EXPECT_EQ(View().Selected, -1);
+    EXPECT_TRUE(View().Items.empty());
 
     // The folder vanishes: tree and list empty, no message, the book stays.
-    SelectNode(NodeNamed("家族"));
-    const TAddressBook* second = form.Book();
+    View().SelectNode("X");
+    const TAddressBook* second = w.Form.Book();
     fs::remove_all(folder);
-    QTest::mouseClick(form.B_READ, Qt::LeftButton);
-    EXPECT_EQ(form.TreeModel()->rowCount(), 0);
-    EXPECT_EQ(ListRows().size(), 0u);
-    EXPECT_EQ(form.Book(), second);
-    EXPECT_TRUE(reports_.empty());
+    w.Do(&TForm1::B_READClick);
+    EXPECT_TRUE(View().Nodes.empty());
+    EXPECT_TRUE(View().Items.empty());
+    EXPECT_EQ(w.Form.Book(), second);
+    EXPECT_TRUE(w.Reports.empty());
 }
 
 TEST_F(MainWindowTest, EmptyFolderGivesOnlyTheRoot) {
-    fs::create_directories(dir_ / "empty");
-    WriteIni(FolderLine(dir_ / "empty"));
+    fs::create_directories(temp_.path() / "empty");
+    WriteIni(FolderLine(temp_.path() / "empty"));
     Start();
-    EXPECT_EQ(TreeNodes(), (std::vector<std::pair<QString, int>>{{Q("\\"), 0}}));
-    SelectNode(0);
-    EXPECT_EQ(ListRows().size(), 0u);
+    EXPECT_EQ(View().TreeTexts(), (Nodes{{"\\", 0}}));
+    View().SelectNode("\\");
+    EXPECT_TRUE(View().Items.empty());
 }
 
 TEST_F(MainWindowTest, GroupCyclesEndOnThePath) {
-    const fs::path folder = dir_ / "cycle";
+    const fs::path folder = temp_.path() / "cycle";
     WriteAll(folder / "group.dat",
              "Name: \\\r\nEntry: A\r\n.\r\n"
              "Name: A\r\nEntry: B,\r\n  \\\r\n.\r\n"
@@ -456,8 +399,7 @@ TEST_F(MainWindowTest, GroupCyclesEndOnThePath) {
              "Name: C\r\nEntry: x\r\n.\r\n");
     WriteIni(FolderLine(folder));
     Start();
-    using N = std::pair<QString, int>;
-    EXPECT_EQ(TreeNodes(), (std::vector<N>{{Q("\\"), 0}, {Q("A"), 1}, {Q("B"), 2}, {Q("C"), 3}}));
+    EXPECT_EQ(View().TreeTexts(), (Nodes{{"\\", 0}, {"A", 1}, {"B", 2}, {"C", 3}}));
 }
 
 TEST_F(MainWindowTest, FanOutOfSharedGroupsStaysBounded) {
@@ -470,35 +412,38 @@ TEST_F(MainWindowTest, FanOutOfSharedGroupsStaysBounded) {
                       ",\r\n  b" + next + "\r\n.\r\n";
         }
     }
-    const fs::path folder = dir_ / "fan";
+    const fs::path folder = temp_.path() / "fan";
     WriteAll(folder / "group.dat", groups);
     WriteIni(FolderLine(folder));
-    TForm1& form = Start();
+    TMemoryWindow& w = Start();
     // The tree stops at its bound and says so once.
-    EXPECT_EQ(form.TreeModel()->Nodes().size(), kMaxTreeNodes);
-    ASSERT_EQ(reports_.size(), 1u);
-    EXPECT_EQ(reports_[0], ReportText(TreeTruncatedMessage(kMaxTreeNodes)));
+    EXPECT_EQ(View().Nodes.size(), kMaxTreeNodes);
+    EXPECT_EQ(w.Reports,
+              (std::vector<std::string>{"グループの入れ子が多すぎるため、ツリーには最初の 100000 "
+                                        "個だけを表示しています."}));
 }
 
 TEST_F(MainWindowTest, AddressOfSelectedRowsInListOrder) {
     WriteIni(FolderLine(kSample));
-    TForm1& form = Start();
-    SelectNode(NodeNamed("基盤チーム"));
-    SelectRows({2, 0});
-    const TAddressBook& book = *form.Book();
-    EXPECT_EQ(form.getAddress(),
-              book.JoinedRecipients(Sj("加藤 翔太")) + book.JoinedRecipients(Sj("山本 拓也")));
-    EXPECT_NE(form.getAddress().find("; "), std::string::npos);
+    TMemoryWindow& w = Start();
+    View().SelectNode("基盤チーム");
+    View().SelectRows({2, 0});
+    // A file without MailAddressOnly gets "YES": bare addresses.
+    EXPECT_EQ(w.Form.getAddress(),
+              "shota.kato@minato-is.example.jp; takuya.yamamoto@minato-is.example.jp; ");
+    Prefs.MailAddressOnly = "NO";
+    EXPECT_EQ(Cp932ToUtf8(w.Form.getAddress()),
+              "\"加藤 翔太\"<shota.kato@minato-is.example.jp>; "
+              "\"山本 拓也\"<takuya.yamamoto@minato-is.example.jp>; ");
 }
 
 // ---- Layout
 
 TEST_F(MainWindowTest, LayoutFollowsTheClientArea) {
-    TForm1& form = StartShown();
-    form.setMinimumSize(0, 0);  // a frame can leave a client area below the outer minimum
+    TMemoryWindow& w = Start();
     const struct {
         int cw, ch;
-        QRect tree, list;
+        TBounds tree, list;
         int panelTop;
     } cases[] = {
         {450, 420, {10, 10, 210, 205}, {230, 10, 210, 205}, 225},
@@ -506,139 +451,28 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientArea) {
         {458, 447, {10, 10, 214, 232}, {234, 10, 214, 232}, 252},
         {455, 320, {10, 10, 212, 105}, {232, 10, 212, 105}, 125},
     };
+    // A frame makes the client area smaller than the outer bounds.
+    View().FrameWidth = 8;
+    View().FrameHeight = 30;
     for (const auto& c : cases) {
-        form.resize(c.cw, c.ch);
-        EXPECT_EQ(form.TreeView1->geometry(), c.tree) << c.cw << "x" << c.ch;
-        EXPECT_EQ(form.ListView1->geometry(), c.list) << c.cw << "x" << c.ch;
-        EXPECT_EQ(form.Panel1->geometry(), QRect(8, c.panelTop, 435, 185));
+        View().Resize(c.cw + 8, c.ch + 30);
+        EXPECT_EQ(View().Bounds(TLayoutControl::TreeView1), c.tree) << c.cw << "x" << c.ch;
+        EXPECT_EQ(View().Bounds(TLayoutControl::ListView1), c.list) << c.cw << "x" << c.ch;
+        EXPECT_EQ(View().Bounds(TLayoutControl::Panel1), (TBounds{8, c.panelTop, 435, 185}));
     }
-}
-
-TEST_F(MainWindowTest, WindowCannotBeMadeSmallerThanItsMinimum) {
-    TForm1& form = StartShown();
-    form.SetWidth(100);
-    form.SetHeight(100);
-    EXPECT_EQ(form.Width(), 455);
-    EXPECT_EQ(form.Height(), 320);
-    EXPECT_EQ(form.Panel1->y(), form.height() - 10 - 185);
-}
-
-TEST_F(MainWindowTest, ListColumnsShareTheClientWidth) {
-    TForm1& form = StartShown();
-    for (int width : {450, 451, 600}) {
-        form.resize(width, 420);
-        QApplication::processEvents();
-        const int client = form.ListView1->viewport()->width();
-        const QHeaderView* header = form.ListView1->header();
-        EXPECT_EQ(header->sectionSize(0), (client + 1) / 2) << width;
-        EXPECT_EQ(header->sectionSize(1), client / 2) << width;
-    }
-}
-
-TEST_F(MainWindowTest, ControlsAtTheirDesignBounds) {
-    TForm1& form = Start();
-    const struct {
-        const char* name;
-        QRect bounds;
-        const char* text;
-    } cases[] = {
-        {"Edit1", {89, 11, 145, 20}, "設定されていません"},
-        {"B_SETFOLDER", {240, 9, 75, 25}, "参照..."},
-        {"B_READ", {322, 9, 108, 25}, "アドレス帳読み込み"},
-        {"GroupBox1", {1, 45, 290, 95}, "メールアドレスの挿入"},
-        {"RadioGroup1", {9, 23, 162, 58}, "どのウインドウ？"},
-        {"RB_NewWin", {14, 39, 141, 17}, "新規メールウインドウへ"},
-        {"RB_ExistWin", {14, 57, 152, 17}, "既存のメールウインドウへ"},
-        {"B_TO", {180, 10, 95, 24}, "「宛先」へ"},
-        {"B_CC", {180, 38, 95, 24}, "「CC」へ"},
-        {"B_BCC", {180, 66, 95, 24}, "「BCC」へ"},
-        {"GroupBox2", {294, 45, 140, 80}, "引用付き貼付サポート"},
-        {"Edit2", {386, 64, 36, 20}, "> "},
-        {"B_QUOTE", {307, 88, 117, 27}, "引用マークを付加"},
-        {"B_QUIT", {360, 133, 75, 25}, "閉じる"},
-    };
-    for (const auto& c : cases) {
-        auto* widget = form.findChild<QWidget*>(QLatin1String(c.name));
-        ASSERT_NE(widget, nullptr) << c.name;
-        EXPECT_EQ(widget->geometry(), c.bounds) << c.name;
-        QString text;
-        if (auto* b = qobject_cast<QAbstractButton*>(widget))
-            text = b->text();
-        if (auto* e = qobject_cast<QLineEdit*>(widget))
-            text = e->text();
-        if (auto* g = qobject_cast<QGroupBox*>(widget))
-            text = g->title();
-        EXPECT_EQ(text, Q(c.text)) << c.name;
-    }
-    for (const char* name : {"Label1", "Label2", "Label3", "ver_label", "Label4"}) {
-        EXPECT_NE(form.findChild<QLabel*>(QLatin1String(name)), nullptr) << name;
-    }
-    EXPECT_EQ(form.Label3->parentWidget(), form.GroupBox2);
-    EXPECT_EQ(form.Edit2->parentWidget(), form.Panel1);
-    EXPECT_EQ(form.minimumSize(), QSize(455, 320));
-
-    // Labels on the bottom line must not run into each other.
-    EXPECT_LE(form.Label2->geometry().right(), form.ver_label->x());
-    EXPECT_LE(form.ver_label->geometry().right(), form.Label4->x());
-    EXPECT_LE(form.Label4->geometry().right(), form.Panel1->width());
-
-    const QWidget* expected[] = {form.ListView1, form.TreeView1,   form.B_QUIT, form.B_TO,
-                                 form.RB_NewWin, form.RB_ExistWin, form.B_CC,   form.B_BCC,
-                                 form.Edit2,     form.B_QUOTE,     form.Edit1,  form.B_SETFOLDER,
-                                 form.B_READ};
-    auto nextTabStop = [](const QWidget* w) {
-        QWidget* next = w->nextInFocusChain();
-        while (!(next->focusPolicy() & Qt::TabFocus))
-            next = next->nextInFocusChain();
-        return next;
-    };
-    for (size_t i = 0; i + 1 < std::size(expected); ++i) {
-        EXPECT_EQ(nextTabStop(expected[i]), expected[i + 1]) << i;
-    }
-    EXPECT_EQ(form.Property1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
-}
-
-TEST_F(MainWindowTest, ImagesAndFont) {
-    TForm1& form = Start();
-    for (int i = 0; i < TImageList::kCount; ++i) {
-        const QImage image = form.ImageList1->Icon(i).pixmap(16, 16).toImage();
-        EXPECT_EQ(image.size(), QSize(16, 16)) << i;
-        EXPECT_TRUE(image.hasAlphaChannel()) << i;
-        EXPECT_EQ(qAlpha(image.pixel(15, 0)), 0) << i;  // the corner shows through
-    }
-    const QIcon& group = form.ImageList1->Icon(0, 3);
-    EXPECT_EQ(group.pixmap(16, 16, QIcon::Normal).toImage(),
-              form.ImageList1->Icon(0).pixmap(16, 16).toImage());
-    EXPECT_EQ(group.pixmap(16, 16, QIcon::Selected).toImage(),
-              form.ImageList1->Icon(3).pixmap(16, 16).toImage());
-
-    EXPECT_EQ(form.font().pixelSize(), 12);
-    EXPECT_EQ(form.Edit1->font().pixelSize(), 12);
-    const QStringList japanese = {Q("ＭＳ Ｐゴシック"), Q("IPAPGothic"), Q("Noto Sans CJK JP")};
-    if (QFontDatabase::families().contains(Q("IPAPGothic"))) {
-        EXPECT_TRUE(japanese.contains(form.font().family())) << form.font().family().toStdString();
-    }
+    EXPECT_TRUE(w.Reports.empty());
 }
 
 // ---- Credit label
 
-TEST_F(MainWindowTest, CreditLabelHighlightStaysUntilTheMargin) {
-    TForm1& form = StartShown();
-    const QColor face = form.Label4->palette().color(QPalette::Window);
-    auto move = [](QWidget* target, QPoint pos) {
-        QMouseEvent event(QEvent::MouseMove, pos, target->mapToGlobal(pos), Qt::NoButton,
-                          Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &event);
-    };
-    move(form.Label4, {2, 2});
-    const QColor lit = form.Label4->palette().color(QPalette::Window);
-    EXPECT_EQ(lit, form.palette().color(QPalette::ToolTipBase));
-    move(form.Panel1, {5, 5});
-    EXPECT_EQ(form.Label4->palette().color(QPalette::Window), lit);
-    move(&form, {2, 2});
-    EXPECT_EQ(form.Label4->palette().color(QPalette::Window), face);
-    EXPECT_EQ(form.Label4->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_TRUE(TForm1::MailLink().startsWith(Q("mailto:")));
+TEST_F(MainWindowTest, CreditLabelHighlightsAndOpensTheMailLink) {
+    TMemoryWindow& w = Start();
+    w.Do(&TForm1::Label4MouseMove);
+    EXPECT_EQ(View().LabelColors[TLabelControl::Label4], TSystemColor::InfoBk);
+    w.Do(&TForm1::FormMouseMove);
+    EXPECT_EQ(View().LabelColors[TLabelControl::Label4], TSystemColor::BtnFace);
+    w.Do(&TForm1::Label4Click);
+    EXPECT_EQ(View().OpenedLinks, (std::vector<std::string>{"mailto:quorvantel@example.jp"}));
 }
 
 // ---- Error report
@@ -656,24 +490,34 @@ TEST(ErrorReportTest, FullStopAfterTheMessage) {
         {"I/O エラー (32)", "I/O エラー (32)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ReportText(c.message), Q(c.shown)) << c.message;
+        EXPECT_EQ(ReportText(c.message), c.shown) << c.message;
 }
 
 TEST(ErrorReportTest, GuardedReportsWhateverIsThrown) {
-    std::vector<QString> shown;
-    SetErrorReporter([&](const QString& text) { shown.push_back(text); });
+    std::vector<std::string> shown;
+    SetErrorReporter([&](const std::string& text) { shown.push_back(text); });
     Guarded([] { throw std::runtime_error("x"); });
     Guarded([] { throw 42; });
     bool ran = false;
     Guarded([&] { ran = true; });
     SetErrorReporter(nullptr);
     EXPECT_TRUE(ran);
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0], Q("x."));
-    EXPECT_FALSE(shown[1].isEmpty());
-    const QString title = ApplicationTitle();
-    EXPECT_FALSE(title.contains(u'.'));
-    EXPECT_EQ(title.mid(1), title.mid(1).toLower());
+    EXPECT_EQ(shown, (std::vector<std::string>{"x.", "予期しないエラーが発生しました."}));
+}
+
+TEST(ErrorReportTest, CaptionIsTheFileNameUpToItsFirstDot) {
+    const struct {
+        const char* file;
+        const char* title;
+    } cases[] = {
+        {"quorvantel", "Quorvantel"},
+        {"quorvantel.exe", "Quorvantel"},
+        {"QUORVANTEL.EXE", "Quorvantel"},
+        {"quor.vantel.exe", "Quor"},
+        {"", "Quorvantel"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ApplicationTitle(c.file), c.title) << c.file;
 }
 
 }  // namespace

@@ -1,26 +1,13 @@
-#include "Unit2.h"
-
+// The properties dialog's behaviour through the in-memory face.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include "AddressBook.h"
-#include "Encoding.h"
+#include "core/Encoding.h"
+#include "tests/support/MemoryWindow.h"
 
 namespace {
 
 std::string Sj(const char* utf8) {
     return Utf8ToCp932(utf8);
-}
-
-QString Box(TForm2& form, const char* name) {
-    auto* e = form.findChild<QLineEdit*>(QLatin1String(name));
-    EXPECT_NE(e, nullptr) << name;
-    return e ? e->text() : QString();
 }
 
 struct Shown {
@@ -32,130 +19,78 @@ struct Shown {
     const char* memo;
 };
 
-void ExpectShows(TForm2& form, const Shown& s) {
-    EXPECT_EQ(form.windowTitle(), QString::fromUtf8(s.nickName) + QStringLiteral("のプロパティ"));
-    EXPECT_EQ(Box(form, "NickName"), QString::fromUtf8(s.nickName));
-    EXPECT_EQ(Box(form, "Address"), QString::fromUtf8(s.address));
-    EXPECT_EQ(Box(form, "Tel"), QString::fromUtf8(s.tel));
-    EXPECT_EQ(Box(form, "Org"), QString::fromUtf8(s.org));
-    EXPECT_EQ(Box(form, "OrgUnit"), QString::fromUtf8(s.orgUnit));
-    EXPECT_EQ(Box(form, "Memo"), QString::fromUtf8(s.memo));
-}
-
 class Form2Test : public ::testing::Test {
   protected:
+    Form2Test() { view.Form = &form; }
+
+    void ExpectShows(const Shown& s) {
+        EXPECT_EQ(Cp932ToUtf8(view.Caption), std::string(s.nickName) + "のプロパティ");
+        const std::pair<TPropertyBox, const char*> boxes[] = {
+            {TPropertyBox::NickName, s.nickName}, {TPropertyBox::Address, s.address},
+            {TPropertyBox::Tel, s.tel},           {TPropertyBox::Org, s.org},
+            {TPropertyBox::OrgUnit, s.orgUnit},   {TPropertyBox::Memo, s.memo}};
+        for (const auto& [box, text] : boxes)
+            EXPECT_EQ(Cp932ToUtf8(view.Boxes[box]), text) << static_cast<int>(box);
+    }
+
     TCard card;
-    TForm2 form{&card};
+    TMemoryForm2View view;
+    TForm2 form{view, card};
 };
 
 TEST_F(Form2Test, HiddenAndUnfilledUntilFirstShown) {
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("Form2"));
-    for (const char* name : {"NickName", "Address", "Tel", "Org", "OrgUnit", "Memo"}) {
-        EXPECT_TRUE(Box(form, name).isEmpty()) << name;
+    EXPECT_FALSE(view.Visible);
+    EXPECT_EQ(view.Caption, "Form2");
+    EXPECT_TRUE(view.Boxes.empty());
+}
+
+TEST_F(Form2Test, EachEntryShowsAsTheBookHoldsIt) {
+    const struct {
+        TCard card;
+        Shown shown;
+    } cases[] = {
+        // Every field differs, so a box showing the wrong field is caught.
+        {{Sj("山田 太郎"), Sj("大学の同期"), "03-1234-5678", Sj("例示商事"), Sj("営業部 第二課"),
+          "taro@example.jp"},
+         {"山田 太郎", "taro@example.jp", "03-1234-5678", "例示商事", "営業部 第二課",
+          "大学の同期"}},
+        // A group: its name only.
+        {{Sj("友人"), "", "", "", "", ""}, {"友人", "", "", "", "", ""}},
+        // A name that is neither: six empty boxes, the caption alone.
+        {{}, {"", "", "", "", "", ""}},
+        // Several addresses on one line, untrimmed.
+        {{Sj("佐藤"), "", "", "", "", "  a@example.jp;b@example.com ; c@example.jp "},
+         {"佐藤", "  a@example.jp;b@example.com ; c@example.jp ", "", "", "", ""}},
+    };
+    for (const auto& c : cases) {
+        card = c.card;
+        view.Visible = false;
+        form.ShowProperties();
+        EXPECT_TRUE(view.Visible);
+        ExpectShows(c.shown);
     }
-}
-
-TEST_F(Form2Test, FullCardEachFieldInTheBoxOfItsName) {
-    // Every field differs, so a box showing the wrong field is caught.
-    card = TCard{Sj("山田 太郎"), Sj("大学の同期"),    "03-1234-5678",
-                 Sj("例示商事"),  Sj("営業部 第二課"), "taro@example.jp"};
-    form.ShowProperties();
-    EXPECT_TRUE(form.isVisible());
-    ExpectShows(form, {"山田 太郎", "taro@example.jp", "03-1234-5678", "例示商事", "営業部 第二課",
-                       "大学の同期"});
-}
-
-TEST_F(Form2Test, GroupShowsItsNameOnly) {
-    card = TCard{Sj("友人"), "", "", "", "", ""};
-    form.ShowProperties();
-    ExpectShows(form, {"友人", "", "", "", "", ""});
-}
-
-TEST_F(Form2Test, UnknownNameShowsEmptyBoxes) {
-    card = TCard{};
-    form.ShowProperties();
-    EXPECT_EQ(form.windowTitle(), QStringLiteral("のプロパティ"));
-    ExpectShows(form, {"", "", "", "", "", ""});
-}
-
-TEST_F(Form2Test, SeveralAddressesOnOneLineUntrimmed) {
-    card.Nickname = Sj("佐藤");
-    card.Address = "  a@example.jp;b@example.com ; c@example.jp ";
-    form.ShowProperties();
-    EXPECT_EQ(Box(form, "Address"), QStringLiteral("  a@example.jp;b@example.com ; c@example.jp "));
 }
 
 TEST_F(Form2Test, ClosingHidesAndTheNextShowRefills) {
     card = TCard{Sj("一郎"), "", "", "", "", "ichiro@example.jp"};
     form.ShowProperties();
-    auto* close = form.findChild<QPushButton*>(QStringLiteral("Button1"));
-    ASSERT_NE(close, nullptr);
-    EXPECT_EQ(close->text(), QStringLiteral("閉じる"));
-    QTest::mouseClick(close, Qt::LeftButton);
-    EXPECT_FALSE(form.isVisible());
+    form.Button1Click();
+    EXPECT_FALSE(view.Visible);
 
     card = TCard{Sj("二郎"), Sj("メモ"), "", "", "", "jiro@example.jp"};
     form.ShowProperties();
-    EXPECT_TRUE(form.isVisible());
-    ExpectShows(form, {"二郎", "jiro@example.jp", "", "", "", "メモ"});
+    EXPECT_TRUE(view.Visible);
+    ExpectShows({"二郎", "jiro@example.jp", "", "", "", "メモ"});
 }
 
-TEST_F(Form2Test, OpenDialogIsRefilledByTheNextCommand) {
+TEST_F(Form2Test, OpenDialogIsRefilledByTheNextCommandAndComesToTheFront) {
     card = TCard{Sj("一郎"), "", "", "", "", "ichiro@example.jp"};
     form.ShowProperties();
     card = TCard{Sj("花子"), "", "090-0000-0000", "", "", "hanako@example.jp"};
     form.ShowProperties();
-    EXPECT_TRUE(form.isVisible());
-    ExpectShows(form, {"花子", "hanako@example.jp", "090-0000-0000", "", "", ""});
-}
-
-TEST_F(Form2Test, ControlsAsDesigned) {
-    struct Box {
-        const char* name;
-        int top;
-    };
-    for (const Box b : {Box{"NickName", 14}, Box{"Address", 39}, Box{"Tel", 71}, Box{"Org", 97},
-                        Box{"OrgUnit", 122}, Box{"Memo", 149}}) {
-        auto* e = form.findChild<QLineEdit*>(QLatin1String(b.name));
-        ASSERT_NE(e, nullptr) << b.name;
-        EXPECT_TRUE(e->isReadOnly()) << b.name;
-        EXPECT_EQ(e->geometry(), QRect(72, b.top, 158, 20)) << b.name;
-    }
-    struct Caption {
-        const char* name;
-        const char* text;
-        QPoint pos;
-    };
-    for (const Caption c :
-         {Caption{"Label1", "名前", {9, 16}}, Caption{"Label2", "アドレス", {10, 41}},
-          Caption{"Label3", "電話番号", {10, 76}}, Caption{"Label4", "所属", {10, 100}},
-          Caption{"Label5", "部署", {11, 127}}, Caption{"Label6", "メモ", {11, 152}}}) {
-        auto* l = form.findChild<QLabel*>(QLatin1String(c.name));
-        ASSERT_NE(l, nullptr) << c.name;
-        EXPECT_EQ(l->text(), QString::fromUtf8(c.text));
-        EXPECT_EQ(l->pos(), c.pos) << c.name;
-        // The label shows its whole text.
-        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << c.name;
-    }
-    EXPECT_EQ(form.findChild<QPushButton*>(QStringLiteral("Button1"))->geometry(),
-              QRect(86, 184, 75, 25));
-    EXPECT_EQ(form.font().pixelSize(), 12);
-}
-
-TEST_F(Form2Test, TabOrderRunsDownTheBoxesToTheButton) {
-    card = TCard{Sj("山田"), "m", "t", "o", "u", "a"};
-    form.ShowProperties();
-    QApplication::setActiveWindow(&form);
-    form.NickName->setFocus();
-    const char* order[] = {"Address", "Tel", "Org", "OrgUnit", "Memo", "Button1", "NickName"};
-    QWidget* current = form.NickName;
-    for (const char* next : order) {
-        current = current->nextInFocusChain();
-        while (current->focusPolicy() == Qt::NoFocus)
-            current = current->nextInFocusChain();
-        EXPECT_EQ(current->objectName(), QLatin1String(next));
-    }
+    EXPECT_TRUE(view.Visible);
+    EXPECT_EQ(view.Raised, 2);
+    ExpectShows({"花子", "hanako@example.jp", "090-0000-0000", "", "", ""});
 }
 
 }  // namespace

@@ -8,12 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include "AddressBook.h"
-#include "Encoding.h"
-#include "Errors.h"
-#include "GroupTree.h"
-#include "Prefs.h"
-#include "Utils.h"
+#include "core/AddressBook.h"
+#include "core/Encoding.h"
+#include "core/Errors.h"
+#include "core/GroupTree.h"
+#include "core/Utils.h"
 
 namespace {
 
@@ -186,13 +185,14 @@ class TBook {
 };
 
 std::string Recipients(const TOptions& opt) {
-    Prefs.MailAddressOnly = opt.addressOnly ? "YES" : "";
+    const TRecipientForm form =
+        opt.addressOnly ? TRecipientForm::AddressOnly : TRecipientForm::QuotedName;
     TBook book(opt.args[0]);
     std::string text;
     for (size_t i = 1; i < opt.args.size(); ++i) {
         std::string name;
         // A name that cannot be in the book is unknown: one empty item.
-        text += ArgToCp932(opt.args[i], name) ? book.Book().JoinedRecipients(name) : "; ";
+        text += ArgToCp932(opt.args[i], name) ? book.Book().JoinedRecipients(name, form) : "; ";
     }
     // Exactly the text the buttons write, control bytes and all.
     return (opt.cp932 ? text : Cp932ToUtf8(text)) + "\n";
@@ -211,7 +211,8 @@ std::string Tree(const TOptions& opt) {
     const std::vector<TGroupTreeNode> nodes =
         BuildGroupTree(book.Book(), kMaxTreeNodes, &truncated, kMaxTreeDepth);
     if (truncated) {
-        warning = TreeTruncatedMessage(nodes.size());
+        warning = "グループの入れ子が多すぎるため、ツリーには最初の " +
+                  std::to_string(nodes.size()) + " 個だけを表示しています";
     }
     for (const TGroupTreeNode& node : nodes) {
         out.append(static_cast<size_t>(node.Depth) * 2, ' ');

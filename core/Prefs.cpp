@@ -1,3 +1,0 @@
-#include "Prefs.h"
-
-TPrefs Prefs;

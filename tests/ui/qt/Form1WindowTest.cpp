@@ -1,0 +1,335 @@
+// The main window's Qt face: controls at their design bounds with their
+// texts, tab order, images and font; events reaching their handlers; the
+// frame, the minimum size and the screens of a real window.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+#include "core/Encoding.h"
+#include "tests/support/TestFiles.h"
+#include "ui/ErrorReport.h"
+#include "ui/qt/Form1Window.h"
+#include "ui/qt/Form2Window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+const fs::path kSample = fs::path(QUORVANTEL_EXAMPLES_DIR) / "mailbox";
+
+class Form1WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ini_ = temp_.path() / "quorvantel.ini";
+        TForm1::SetIniFileOverride(ini_);
+        SetErrorReporter([this](const std::string& text) { reports_.push_back(text); });
+        Prefs = TPrefs{};
+    }
+    void TearDown() override {
+        form_.reset();
+        TForm1::SetIniFileOverride(std::nullopt);
+        SetErrorReporter(nullptr);
+        Prefs = TPrefs{};
+    }
+    TForm1Window& Start() {
+        form_ = std::make_unique<TForm1Window>();
+        return *form_;
+    }
+    TForm1Window& StartShown() {
+        TForm1Window& form = Start();
+        form.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+        return form;
+    }
+    TForm1Window& StartOnSample() {
+        WriteAll(ini_, "MailFolder: " + PathToCp932(kSample) + "\r\n");
+        return StartShown();
+    }
+    QModelIndex Node(const char* utf8) {
+        const auto& nodes = form_->TreeModel()->Nodes();
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            if (nodes[i].Name == Utf8ToCp932(utf8))
+                return form_->TreeModel()->IndexOf(static_cast<int>(i));
+        }
+        return {};
+    }
+    void SelectRows(std::initializer_list<int> rows) {
+        auto* selection = form_->ListView1->selectionModel();
+        selection->clearSelection();
+        for (int r : rows) {
+            selection->select(form_->ListView1->model()->index(r, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    TempDir temp_;
+    fs::path ini_;
+    std::vector<std::string> reports_;
+    std::unique_ptr<TForm1Window> form_;
+};
+
+TEST_F(Form1WindowTest, ControlsAtTheirDesignBounds) {
+    TForm1Window& form = Start();
+    const struct {
+        const char* name;
+        QRect bounds;
+        const char* text;
+    } cases[] = {
+        {"Edit1", {89, 11, 145, 20}, "設定されていません"},
+        {"B_SETFOLDER", {240, 9, 75, 25}, "参照..."},
+        {"B_READ", {322, 9, 108, 25}, "アドレス帳読み込み"},
+        {"GroupBox1", {1, 45, 290, 95}, "メールアドレスの挿入"},
+        {"RadioGroup1", {9, 23, 162, 58}, "どのウインドウ？"},
+        {"RB_NewWin", {14, 39, 141, 17}, "新規メールウインドウへ"},
+        {"RB_ExistWin", {14, 57, 152, 17}, "既存のメールウインドウへ"},
+        {"B_TO", {180, 10, 95, 24}, "「宛先」へ"},
+        {"B_CC", {180, 38, 95, 24}, "「CC」へ"},
+        {"B_BCC", {180, 66, 95, 24}, "「BCC」へ"},
+        {"GroupBox2", {294, 45, 140, 80}, "引用付き貼付サポート"},
+        {"Edit2", {386, 64, 36, 20}, "> "},
+        {"B_QUOTE", {307, 88, 117, 27}, "引用マークを付加"},
+        {"B_QUIT", {360, 133, 75, 25}, "閉じる"},
+    };
+    for (const auto& c : cases) {
+        auto* widget = form.findChild<QWidget*>(QLatin1String(c.name));
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(widget->geometry(), c.bounds) << c.name;
+        QString text;
+        if (auto* b = qobject_cast<QAbstractButton*>(widget))
+            text = b->text();
+        if (auto* e = qobject_cast<QLineEdit*>(widget))
+            text = e->text();
+        if (auto* g = qobject_cast<QGroupBox*>(widget))
+            text = g->title();
+        EXPECT_EQ(text, Q(c.text)) << c.name;
+    }
+    for (const char* name : {"Label1", "Label2", "Label3", "ver_label", "Label4"}) {
+        EXPECT_NE(form.findChild<QLabel*>(QLatin1String(name)), nullptr) << name;
+    }
+    EXPECT_EQ(form.Label3->parentWidget(), form.GroupBox2);
+    EXPECT_EQ(form.Edit2->parentWidget(), form.Panel1);
+    EXPECT_EQ(form.minimumSize(), QSize(455, 320));
+    EXPECT_TRUE(form.Edit1->isReadOnly());
+
+    // Labels on the bottom line must not run into each other.
+    EXPECT_LE(form.Label2->geometry().right(), form.ver_label->x());
+    EXPECT_LE(form.ver_label->geometry().right(), form.Label4->x());
+    EXPECT_LE(form.Label4->geometry().right(), form.Panel1->width());
+
+    const QWidget* expected[] = {form.ListView1, form.TreeView1,   form.B_QUIT, form.B_TO,
+                                 form.RB_NewWin, form.RB_ExistWin, form.B_CC,   form.B_BCC,
+                                 form.Edit2,     form.B_QUOTE,     form.Edit1,  form.B_SETFOLDER,
+                                 form.B_READ};
+    auto nextTabStop = [](const QWidget* w) {
+        QWidget* next = w->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        return next;
+    };
+    for (size_t i = 0; i + 1 < std::size(expected); ++i) {
+        EXPECT_EQ(nextTabStop(expected[i]), expected[i + 1]) << i;
+    }
+    EXPECT_EQ(form.Property1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_EQ(form.ListView1->selectionMode(), QAbstractItemView::ExtendedSelection);
+}
+
+TEST_F(Form1WindowTest, ImagesAndFont) {
+    TForm1Window& form = Start();
+    for (int i = 0; i < TImageList::kCount; ++i) {
+        const QImage image = form.ImageList1->Icon(i).pixmap(16, 16).toImage();
+        EXPECT_EQ(image.size(), QSize(16, 16)) << i;
+        EXPECT_TRUE(image.hasAlphaChannel()) << i;
+        EXPECT_EQ(qAlpha(image.pixel(15, 0)), 0) << i;  // the corner shows through
+    }
+    const QIcon& group = form.ImageList1->Icon(0, 3);
+    EXPECT_EQ(group.pixmap(16, 16, QIcon::Normal).toImage(),
+              form.ImageList1->Icon(0).pixmap(16, 16).toImage());
+    EXPECT_EQ(group.pixmap(16, 16, QIcon::Selected).toImage(),
+              form.ImageList1->Icon(3).pixmap(16, 16).toImage());
+
+    EXPECT_EQ(form.font().pixelSize(), 12);
+    EXPECT_EQ(form.Edit1->font().pixelSize(), 12);
+    const QStringList japanese = {Q("ＭＳ Ｐゴシック"), Q("IPAPGothic"), Q("Noto Sans CJK JP")};
+    if (QFontDatabase::families().contains(Q("IPAPGothic"))) {
+        EXPECT_TRUE(japanese.contains(form.font().family())) << form.font().family().toStdString();
+    }
+}
+
+TEST_F(Form1WindowTest, ModelsShowTheSampleFolder) {
+    TForm1Window& form = StartOnSample();
+    QAbstractItemModelTester treeTester(form.TreeModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester listTester(form.ListModel(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
+    // The tree: images, every node expanded, no selection.
+    const QModelIndex root = form.TreeModel()->IndexOf(0);
+    EXPECT_EQ(root.data().toString(), Q("\\"));
+    EXPECT_EQ(root.data(kImageIndexRole).toInt(), 2);
+    const QModelIndex family = Node("家族");
+    EXPECT_EQ(family.data(kImageIndexRole).toInt(), 0);
+    EXPECT_EQ(family.data(kSelectedImageIndexRole).toInt(), 3);
+    EXPECT_TRUE(form.TreeView1->isExpanded(Node("開発部")));
+    EXPECT_FALSE(form.TreeView1->selectionModel()->hasSelection());
+
+    // Selecting in the view fills the list through TreeView1Change.
+    form.TreeView1->setCurrentIndex(Node("友人"));
+    ASSERT_EQ(form.ListModel()->rowCount(), 6);
+    EXPECT_EQ(form.ListModel()->index(0, 0).data().toString(), Q("中村 美咲"));
+    EXPECT_EQ(form.ListModel()->index(0, 1).data().toString(), Q("misaki.nakamura@example.com"));
+    EXPECT_EQ(form.ListModel()->index(5, 0).data(kImageIndexRole).toInt(), 0);
+    EXPECT_EQ(form.ListModel()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              Q("名前"));
+    EXPECT_EQ(form.ListModel()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              Q("メールアドレス"));
+    EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(Form1WindowTest, EventsReachTheirHandlers) {
+    TForm1Window& form = StartOnSample();
+    form.TreeView1->setCurrentIndex(Node("趣味"));
+
+    // Double-click on a group row moves the tree there.
+    const int last = form.ListModel()->rowCount() - 1;
+    SelectRows({last});
+    const QRect rect = form.ListView1->visualRect(form.ListModel()->index(last, 0));
+    QTest::mouseDClick(form.ListView1->viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_EQ(form.TreeView1->currentIndex(), Node("山歩きの会"));
+    EXPECT_EQ(form.ListModel()->rowCount(), 4);
+
+    // Ctrl+P in the list: the properties of the first selected row.
+    auto* form2 = new TForm2Window(form.Form.PropertyCard, &form);
+    form.Form.Form2 = &form2->Form;
+    SelectRows({1, 0});
+    QApplication::setActiveWindow(&form);
+    form.ListView1->setFocus();
+    QTest::keyClick(form.ListView1, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(form.Form.PropertyCard.Nickname, Utf8ToCp932("長谷川 聡"));
+    EXPECT_TRUE(form2->isVisible());
+    EXPECT_EQ(form2->windowTitle(), Q("長谷川 聡のプロパティ"));
+
+    // The read button reads Edit1's folder anew: a fresh tree without selection.
+    const TAddressBook* first = form.Form.Book();
+    QTest::mouseClick(form.B_READ, Qt::LeftButton);
+    EXPECT_NE(form.Form.Book(), first);
+    EXPECT_FALSE(form.TreeView1->selectionModel()->hasSelection());
+
+    // The close button saves and closes.
+    QSignalSpy closed(&form, &TForm1Window::Closed);
+    QTest::mouseClick(form.B_QUIT, Qt::LeftButton);
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(ReadAll(ini_).rfind("MailFolder: " + PathToCp932(kSample) + "\r\n", 0), 0u);
+    EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(Form1WindowTest, RadioButtonsFollowTheMailClient) {
+    TForm1Window& form = Start();
+    // The desktop's mail client reaches no open compose window.
+    EXPECT_TRUE(form.RB_NewWin->isChecked());
+    EXPECT_FALSE(form.RB_ExistWin->isEnabled());
+    EXPECT_EQ(form.RB_ExistWin->toolTip(), Q("この環境では既存のメールウインドウに書き込めません"));
+    EXPECT_TRUE(form.RB_NewWin->isEnabled());
+}
+
+TEST_F(Form1WindowTest, FirstStartWritesTheWindowsOuterBounds) {
+    TForm1Window& form = StartShown();
+    EXPECT_EQ(form.windowTitle(), Q("アドレス帳  ver. 0.99"));
+    EXPECT_EQ(form.ver_label->text(), Q("ver. 0.99 by"));
+    form_.reset();  // FormDestroy saves
+    EXPECT_EQ(ReadAll(ini_), "MailFolder: " + Utf8ToCp932("設定されていません") +
+                                 "\r\n"
+                                 "QuoteString: '> '\r\n"
+                                 "List2ndItem: \r\n"
+                                 "MailAddressOnly: \r\n"
+                                 "WindowLocation: 552,7\r\n"
+                                 "WindowSize: 458,447\r\n"
+                                 "UseAppendMode: NO\r\n");
+}
+
+TEST_F(Form1WindowTest, WindowOffEveryScreenComesBack) {
+    for (const char* location : {"20000,-20000", "2147483647,2147483647", "-2147483648,0"}) {
+        WriteAll(ini_, std::string("WindowLocation: ") + location + "\r\n");
+        TForm1Window& form = Start();
+        const QRect frame(form.Left(), form.Top(), form.Width(), form.Height());
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(frame))
+            << location;
+    }
+}
+
+TEST_F(Form1WindowTest, LayoutFollowsTheClientArea) {
+    TForm1Window& form = StartShown();
+    form.setMinimumSize(0, 0);  // a frame can leave a client area below the outer minimum
+    const struct {
+        int cw, ch;
+        QRect tree, list;
+        int panelTop;
+    } cases[] = {
+        {450, 420, {10, 10, 210, 205}, {230, 10, 210, 205}, 225},
+        {451, 420, {10, 10, 210, 205}, {230, 10, 210, 205}, 225},  // 11 pixels right
+    };
+    for (const auto& c : cases) {
+        form.resize(c.cw, c.ch);
+        EXPECT_EQ(form.TreeView1->geometry(), c.tree) << c.cw << "x" << c.ch;
+        EXPECT_EQ(form.ListView1->geometry(), c.list) << c.cw << "x" << c.ch;
+        EXPECT_EQ(form.Panel1->geometry(), QRect(8, c.panelTop, 435, 185));
+    }
+}
+
+TEST_F(Form1WindowTest, WindowCannotBeMadeSmallerThanItsMinimum) {
+    TForm1Window& form = StartShown();
+    form.SetWidth(100);
+    form.SetHeight(100);
+    EXPECT_EQ(form.Width(), 455);
+    EXPECT_EQ(form.Height(), 320);
+    EXPECT_EQ(form.Panel1->y(), form.height() - 10 - 185);
+}
+
+TEST_F(Form1WindowTest, ListColumnsShareTheClientWidth) {
+    TForm1Window& form = StartShown();
+    for (int width : {450, 451, 600}) {
+        form.resize(width, 420);
+        QApplication::processEvents();
+        const int client = form.ListView1->viewport()->width();
+        const QHeaderView* header = form.ListView1->header();
+        EXPECT_EQ(header->sectionSize(0), (client + 1) / 2) << width;
+        EXPECT_EQ(header->sectionSize(1), client / 2) << width;
+    }
+}
+
+TEST_F(Form1WindowTest, CreditLabelHighlightStaysUntilTheMargin) {
+    TForm1Window& form = StartShown();
+    const QColor face = form.Label4->palette().color(QPalette::Window);
+    auto move = [](QWidget* target, QPoint pos) {
+        QMouseEvent event(QEvent::MouseMove, pos, target->mapToGlobal(pos), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    };
+    move(form.Label4, {2, 2});
+    const QColor lit = form.Label4->palette().color(QPalette::Window);
+    EXPECT_EQ(lit, form.palette().color(QPalette::ToolTipBase));
+    move(form.Panel1, {5, 5});
+    EXPECT_EQ(form.Label4->palette().color(QPalette::Window), lit);
+    move(&form, {2, 2});
+    EXPECT_EQ(form.Label4->palette().color(QPalette::Window), face);
+    EXPECT_EQ(form.Label4->cursor().shape(), Qt::PointingHandCursor);
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+#include "ui/qt/QtDirDialog.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QWidget>
+#include <filesystem>
+
+#include "core/Encoding.h"
+#include "core/Utils.h"
+#include "ui/qt/UiText.h"
+
+namespace {
+
+// Native path bytes: what the path rule works on.
+std::string ToNativeBytes(const QString& path) {
+#ifdef _WIN32
+    return PathToCp932(std::filesystem::path(QDir::toNativeSeparators(path).toStdWString()));
+#else
+    return QFile::encodeName(path).toStdString();
+#endif
+}
+
+// The dialog picks a folder: the file name box and the file type list have
+// nothing to say, so they go, as long as Qt's dialog still has them.
+void HideFileControls(QFileDialog& dialog) {
+    for (const char* name : {"fileNameEdit", "fileTypeCombo", "fileNameLabel", "fileTypeLabel"}) {
+        if (QWidget* w = dialog.findChild<QWidget*>(QLatin1String(name)))
+            w->hide();
+    }
+}
+
+// The look-in label's access key I moves to the folder list; without a buddy
+// the label would show the "&" itself.
+void BindLookInKey(QFileDialog& dialog) {
+    auto* label = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
+    auto* combo = dialog.findChild<QWidget*>(QStringLiteral("lookInCombo"));
+    if (label && combo)
+        label->setBuddy(combo);
+}
+
+}  // namespace
+
+bool TQtDirDialogPlatform::Run(TDirDialog& chooser) {
+    QFileDialog dialog(owner_, FromCp932(chooser.Title()));
+    dialog.setObjectName(QStringLiteral("DirDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("フォルダの場所(&I)"));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
+    HideFileControls(dialog);
+    BindLookInKey(dialog);
+
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+
+    const QStringList chosen = dialog.selectedFiles();
+    QString folder = chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+    if (folder.isEmpty()) {
+        chooser.SetFileName({});  // Directory falls back to the executable's directory
+        return true;
+    }
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    chooser.SetFileName(ToNativeBytes(folder) + "Dummy.dat");
+    return true;
+}
+
+std::string TQtDirDialogPlatform::ExecutablePath() const {
+    return ToNativeBytes(QCoreApplication::applicationFilePath());
+}
+
+bool TQtDirDialogPlatform::IsExistingDirectory(const std::string& path) const {
+    if (path.empty())
+        return false;
+#ifdef _WIN32
+    return DirectoryExists(Cp932ToPath(path));
+#else
+    return DirectoryExists(std::filesystem::path(path));
+#endif
+}

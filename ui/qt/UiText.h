@@ -1,0 +1,24 @@
+// What the Qt windows share: the cp932 boundary for display, paths and the font.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// cp932 bytes of the address book or the preferences to display text.
+QString FromCp932(std::string_view cp932);
+
+// Display text back to cp932 bytes; characters cp932 lacks become "?".
+std::string ToCp932(const QString& text);
+
+// A Qt file name as a native path.
+std::filesystem::path QtPath(const QString& path);
+
+// Hands a URL (ASCII, fully percent-encoded) to the desktop; false when it can't.
+bool OpenUrlOnDesktop(const std::string& url);
+
+// The designed "ＭＳ Ｐゴシック" where installed, else an installed Japanese
+// proportional gothic; 12 pixels.
+QFont JapaneseUiFont();
