@@ -4,7 +4,8 @@
 // the time and the child's peak RSS.
 //   hostile_books [--in-process] [CASE...]    (no CASE: all; "list" names them)
 // A child that outlives its time bound is killed by SIGALRM. Exit status 1
-// when any case crashes, hangs, exceeds a bound or gives a wrong result.
+// when any case crashes, hangs or exceeds a bound. What the cases must give
+// is checked by the tests (HostileBook*); this only measures.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,87 +85,13 @@ class TRandom {
     uint64_t state_;
 };
 
-// What a case's check found wrong, or empty.
-using TCheck = std::function<std::string(const TAddressBook&)>;
-// The window's check: the form after start-up and the messages it reported.
-using TWindowCheck = std::function<std::string(TForm1Window&, const std::vector<QString>&)>;
-
 struct TCase {
     const char* name;
     const char* what;
     std::function<void(const fs::path&)> generate;
-    TCheck check;  // Load is done; runs the queries and checks their results
-    TWindowCheck windowCheck;
     double timeBoundS;  // each of the two runs
     double memBoundMB;
 };
-
-std::string Expect(bool ok, const std::string& what) {
-    return ok ? std::string() : what;
-}
-
-// The tree with the shared bound; checks its size and whether it was cut.
-std::string CheckTree(const TAddressBook& book, size_t expectedNodes, bool expectCut) {
-    bool cut = false;
-    const auto nodes = BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth);
-    if (nodes.size() != expectedNodes || cut != expectCut) {
-        return "tree has " + std::to_string(nodes.size()) + " nodes, cut " + std::to_string(cut) +
-               "; expected " + std::to_string(expectedNodes) + ", cut " + std::to_string(expectCut);
-    }
-    return {};
-}
-
-// The window: the tree holds this many nodes, the cut message came (or not),
-// and selecting the last node fills the list with that group's members.
-TWindowCheck WindowTree(size_t nodes, bool cut) {
-    return [=](TForm1Window& form, const std::vector<QString>& reports) -> std::string {
-        const auto& tree = form.TreeModel()->Nodes();
-        if (tree.size() != nodes) {
-            return "window tree has " + std::to_string(tree.size()) + " nodes, expected " +
-                   std::to_string(nodes);
-        }
-        const size_t want = cut ? 1 : 0;
-        if (reports.size() != want || (cut && reports[0] != QString::fromStdString(ReportText(
-                                                                TreeTruncatedMessage(nodes))))) {
-            return "window reported " + std::to_string(reports.size()) + " messages" +
-                   (reports.empty() ? "" : ": " + reports[0].toStdString());
-        }
-        const int last = static_cast<int>(tree.size()) - 1;
-        form.TreeView1->setCurrentIndex(form.TreeModel()->IndexOf(last));
-        QApplication::processEvents();
-        const size_t members = form.Form.Book()->GroupMembers(tree.back().Name).size();
-        if (form.ListModel()->Rows().size() != members) {
-            return "list shows " + std::to_string(form.ListModel()->Rows().size()) +
-                   " rows, the group has " + std::to_string(members);
-        }
-        return {};
-    };
-}
-
-// Lines as ReadTextLines hands them over, counting those that start with '.':
-// an independent count of the records a file gives.
-size_t CountTerminators(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    size_t count = 0;
-    bool inLine = false;
-    char c;
-    while (in.get(c)) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b == 26) {
-            break;
-        }
-        if (!inLine) {
-            if (b <= 32) {
-                continue;
-            }
-            inLine = true;
-            count += b == '.';
-        } else if (b == '\r') {
-            inLine = false;
-        }
-    }
-    return count;
-}
 
 // ---- Generators
 
@@ -178,16 +105,7 @@ void BigCards(const fs::path& dir, size_t count) {
 
 TCase cases[] = {
     {"cards-200mb", "card.dat of 200 MB: 1,650,000 cards of about 125 bytes",
-     [](const fs::path& dir) { BigCards(dir, 1650000); },
-     [](const TAddressBook& book) {
-         return Expect(book.CardCount() == 1650000 &&
-                           book.CardAddress("person 1649999") == "p1649999@example.jp" &&
-                           book.JoinedRecipients("person 0", TRecipientForm::QuotedName) ==
-                               "\"person 0\"<p0@example.jp>; ",
-                       "cards wrong") +
-                CheckTree(book, 1, false);
-     },
-     WindowTree(1, false), 10, 400},
+     [](const fs::path& dir) { BigCards(dir, 1650000); }, 10, 400},
     {"dots-200mb", "card.dat of 200 MB holding only terminator lines: 70 million empty cards",
      [](const fs::path& dir) {
          TWriter w(dir / "card.dat");
@@ -198,15 +116,7 @@ TCase cases[] = {
          for (size_t i = 0; i < 200u * 1024 * 1024 / lines.size(); ++i) {
              w << lines;
          }
-     },
-     [](const TAddressBook& book) {
-         const size_t n = 200u * 1024 * 1024 / (3 * 4096) * 4096;
-         return Expect(book.CardCount() == n && book.FindCard("") == 0 &&
-                           book.JoinedRecipients("", TRecipientForm::QuotedName) == "\"\"<>; ",
-                       "expected " + std::to_string(n) + " empty cards, got " +
-                           std::to_string(book.CardCount()));
-     },
-     WindowTree(1, false), 20, 2600},
+     }, 20, 2600},
     {"line-50mb", "one line of 50 MB: an Address value, then a normal card",
      [](const fs::path& dir) {
          TWriter w(dir / "card.dat");
@@ -216,17 +126,7 @@ TCase cases[] = {
              w << chunk;
          }
          w << ",\r\n.\r\nNickname: short\r\nAddress: s@example.jp\r\n.\r\n";
-     },
-     [](const TAddressBook& book) {
-         const std::string address = book.CardAddress("long");
-         return Expect(book.CardCount() == 2 && address.size() == 50u << 20 &&
-                           address.find_first_not_of('a') == std::string::npos &&
-                           book.CardAddress("short") == "s@example.jp" &&
-                           book.JoinedRecipients("long", TRecipientForm::QuotedName).size() ==
-                               (50u << 20) + 10,
-                       "long card wrong");
-     },
-     WindowTree(1, false), 10, 500},
+     }, 10, 500},
     {"lf-only-50mb", "50 MB of LF-terminated lines, no CR: one line, so no record",
      [](const fs::path& dir) {
          for (const char* file : {"card.dat", "group.dat"}) {
@@ -235,12 +135,7 @@ TCase cases[] = {
                  w << "Name: x\nEntry: y\n.\n";  // 20 bytes
              }
          }
-     },
-     [](const TAddressBook& book) {
-         return Expect(book.CardCount() == 0 && book.Groups().empty(), "records read") +
-                CheckTree(book, 1, false);
-     },
-     WindowTree(1, false), 5, 200},
+     }, 5, 200},
     {"garbage", "48 MB of random bytes in card.dat, 16 MB in group.dat, no byte 26",
      [](const fs::path& dir) {
          TRandom random(20261208);
@@ -270,41 +165,6 @@ TCase cases[] = {
              }
          }
      },
-     [](const TAddressBook& book) -> std::string {
-         const fs::path dir(book.Folder());
-         const size_t cards = CountTerminators(dir / "card.dat");
-         const size_t groups = CountTerminators(dir / "group.dat");
-         if (book.CardCount() != cards || book.Groups().size() != groups) {
-             return "records: " + std::to_string(book.CardCount()) + "/" +
-                    std::to_string(book.Groups().size()) + ", counted " + std::to_string(cards) +
-                    "/" + std::to_string(groups);
-         }
-         size_t items = 0;
-         for (size_t i = 0; i < book.Groups().size() && i < 2000; ++i) {
-             items +=
-                 book.ExpandRecipients(book.Groups()[i].Name, TRecipientForm::QuotedName).size();
-             items += Cp932ToUtf8(book.Groups()[i].Name).size() > 0;
-         }
-         for (size_t i = 0; i < book.CardCount(); i += 97) {
-             items += Cp932ToUtf8(book.Card(i).Nickname).size();
-         }
-         bool cut = false;
-         BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth);
-         return Expect(items > 0, "nothing expanded");
-     },
-     [](TForm1Window& form, const std::vector<QString>& reports) {
-         // Whatever the records give, the tree stays within its bounds and
-         // the list fills for the last node.
-         const auto& tree = form.TreeModel()->Nodes();
-         const bool cut = !reports.empty();
-         if (tree.size() < 2 || tree.size() > kMaxTreeNodes || reports.size() > 1 ||
-             (cut && reports[0] !=
-                         QString::fromStdString(ReportText(TreeTruncatedMessage(tree.size()))))) {
-             return "tree of " + std::to_string(tree.size()) + " nodes, " +
-                    std::to_string(reports.size()) + " messages";
-         }
-         return WindowTree(tree.size(), cut)(form, reports);
-     },
      5, 200},
     {"dbcs-cut", "double-byte characters cut at line ends and at the end of the file",
      [](const fs::path& dir) {
@@ -321,21 +181,7 @@ TCase cases[] = {
              g << "Entry: \x82\xa0" << i << "\x82\r\n";
          }
          g << ".\x82";
-     },
-     [](const TAddressBook& book) {
-         const std::string name =
-             "\x82\xa0"
-             "99999\x82";
-         return Expect(book.CardCount() == 100001 &&
-                           book.CardAddress(name) == "a99999@example.jp\x82" &&
-                           book.FindCard("last\x82") == 100000 &&
-                           book.ExpandRecipients("\x8c", TRecipientForm::QuotedName).size() ==
-                               100000 &&
-                           Cp932ToUtf8(name).find("\xef\xbf\xbd") != std::string::npos,
-                       "cut characters changed") +
-                CheckTree(book, 2, false);
-     },
-     WindowTree(2, false), 5, 150},
+     }, 5, 150},
     {"nul-ctrlz", "bytes 0 in names and at line starts; byte 26 mid-line ends the file",
      [](const fs::path& dir) {
          TWriter c(dir / "card.dat");
@@ -346,18 +192,7 @@ TCase cases[] = {
          TWriter g(dir / "group.dat");
          g << "Name: \\\r\nEntry: g\0\r\n.\r\nName: g\0\r\nEntry: a\0b7\r\n.\r\n"
               "\x1a Name: \\\r\nEntry: other\r\n.\r\n"sv;
-     },
-     [](const TAddressBook& book) {
-         const std::string g("g\0", 2);
-         return Expect(book.CardCount() == 100000 && book.FindCard("after") < 0 &&
-                           book.CardAddress(std::string("a\0b7", 4)) ==
-                               std::string("x\0@example.jp", 13) &&
-                           book.ExpandRecipients(g, TRecipientForm::QuotedName).size() == 1 &&
-                           book.Groups().size() == 2,
-                       "bytes 0 or 26 read wrongly") +
-                CheckTree(book, 2, false);
-     },
-     WindowTree(2, false), 5, 150},
+     }, 5, 150},
     {"chain-100k", "a group chain 100,000 deep, a card at its end",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -373,15 +208,7 @@ TCase cases[] = {
          }
          TWriter c(dir / "card.dat");
          c << "Nickname: end\r\nAddress: end@example.jp\r\n.\r\n";
-     },
-     [](const TAddressBook& book) {
-         // The root and the groups down to the deepest level shown.
-         return Expect(
-                    book.JoinedRecipients("g0", TRecipientForm::AddressOnly) == "end@example.jp; ",
-                    "chain expansion") +
-                CheckTree(book, kMaxTreeDepth + 1, true);
-     },
-     WindowTree(kMaxTreeDepth + 1, true), 5, 150},
+     }, 5, 150},
     {"self", "a group that contains itself 1,000,000 times and one card",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -392,14 +219,7 @@ TCase cases[] = {
          g << "Entry: c\r\n.\r\n";
          TWriter c(dir / "card.dat");
          c << "Nickname: c\r\nAddress: c@example.jp\r\n.\r\n";
-     },
-     [](const TAddressBook& book) {
-         return Expect(book.JoinedRecipients("g", TRecipientForm::QuotedName) ==
-                           "\"c\"<c@example.jp>; ",
-                       "self expansion") +
-                CheckTree(book, 2, false);
-     },
-     WindowTree(2, false), 5, 200},
+     }, 5, 200},
     {"mutual-1000", "1,000 groups each listing all 1,000 (a million memberships) and a card",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -416,26 +236,6 @@ TCase cases[] = {
              c << "Nickname: c" << i << "\r\nAddress: c" << i << "@example.jp\r\n.\r\n";
          }
      },
-     [](const TAddressBook& book) -> std::string {
-         for (const char* g : {"m0", "m500", "m999"}) {
-             if (book.ExpandRecipients(g, TRecipientForm::QuotedName).size() != 1000) {
-                 return std::string("expansion of ") + g;
-             }
-         }
-         // Each node here costs up to a thousand entries on the path: the
-         // step bound ends the walk before the node bound.
-         bool cut = false;
-         const auto nodes = BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth);
-         return Expect(
-             cut && nodes.size() > 1000 && nodes.size() < kMaxTreeNodes,
-             "tree of " + std::to_string(nodes.size()) + " nodes, cut " + std::to_string(cut));
-     },
-     [](TForm1Window& form, const std::vector<QString>& reports) {
-         const size_t n = form.TreeModel()->Nodes().size();
-         return Expect(reports.size() == 1 && reports[0] == QString::fromStdString(ReportText(
-                                                                TreeTruncatedMessage(n))),
-                       "no cut message");
-     },
      5, 150},
     {"million-members", "one group with 1,000,000 member entries over 100,000 cards",
      [](const fs::path& dir) {
@@ -449,14 +249,7 @@ TCase cases[] = {
          for (size_t i = 0; i < 100000; ++i) {
              c << "Nickname: c" << i << "\r\nAddress: c" << i << "@example.jp\r\n.\r\n";
          }
-     },
-     [](const TAddressBook& book) {
-         const auto list = book.ExpandRecipients("big", TRecipientForm::AddressOnly);
-         return Expect(book.GroupMembers("big").size() == 1000000 && list.size() == 100000,
-                       "million members") +
-                CheckTree(book, 2, false);
-     },
-     WindowTree(2, false), 5, 200},
+     }, 5, 200},
     {"cross-linked", "30 levels of two groups, each listing both of the next: 2^31 nodes",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -470,14 +263,7 @@ TCase cases[] = {
          }
          TWriter c(dir / "card.dat");
          c << "Nickname: c\r\nAddress: c@example.jp\r\n.\r\n";
-     },
-     [](const TAddressBook& book) {
-         // The card and, for the unknown names of the last level, one empty item.
-         return Expect(book.ExpandRecipients("a0", TRecipientForm::QuotedName).size() == 2,
-                       "expansion") +
-                CheckTree(book, kMaxTreeNodes, true);
-     },
-     WindowTree(kMaxTreeNodes, true), 5, 150},
+     }, 5, 150},
     {"shared-wide", "100,000 groups each listing one group of 1,000,000 card entries",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -498,13 +284,7 @@ TCase cases[] = {
          for (size_t i = 0; i < 1000; ++i) {
              c << "Nickname: c" << i << "\r\nAddress: c" << i << "@example.jp\r\n.\r\n";
          }
-     },
-     [](const TAddressBook& book) {
-         return Expect(book.ExpandRecipients("p5", TRecipientForm::QuotedName).size() == 1000,
-                       "expansion") +
-                CheckTree(book, kMaxTreeNodes, true);
-     },
-     WindowTree(kMaxTreeNodes, true), 5, 200},
+     }, 5, 200},
     {"cycle-flood", "100,000 groups over a pair whose 1,000,000 entries all lead back",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -524,47 +304,36 @@ TCase cases[] = {
          TWriter c(dir / "card.dat");
          c << "Nickname: c\r\nAddress: c@example.jp\r\n.\r\n";
      },
-     [](const TAddressBook& book) -> std::string {
-         if (book.ExpandRecipients("p7", TRecipientForm::QuotedName).size() != 1) {
-             return "expansion";
-         }
-         // Every x node looks at a million entries back to a: the step bound
-         // ends the walk after some twenty parents.
-         bool cut = false;
-         const auto nodes = BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth);
-         return Expect(cut && nodes.size() > 1 && nodes.size() < 100,
-                       "tree of " + std::to_string(nodes.size()) + " nodes");
-     },
-     [](TForm1Window& form, const std::vector<QString>& reports) {
-         const size_t n = form.TreeModel()->Nodes().size();
-         return Expect(reports.size() == 1 && reports[0] == QString::fromStdString(ReportText(
-                                                                TreeTruncatedMessage(n))),
-                       "no cut message");
-     },
      5, 200},
-
 };
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-// In the child: the address book alone.
-int RunCore(const TCase& c, const fs::path& dir) {
+// In the child: the address book alone, then what the window asks of it:
+// every group expanded (the first 2,000) and the tree with its bounds.
+int RunCore(const fs::path& dir) {
     const auto t0 = Clock::now();
     TAddressBook book;
     book.SetFolder(dir.string());
     book.Load();
     const auto t1 = Clock::now();
-    const std::string problem = c.check(book);
-    std::printf("    load %.2f s, queries %.2f s%s%s\n", Seconds(t1 - t0),
-                Seconds(Clock::now() - t1), problem.empty() ? "" : ", WRONG: ", problem.c_str());
+    size_t items = 0;
+    for (size_t i = 0; i < book.Groups().size() && i < 2000; ++i)
+        items += book.ExpandRecipients(book.Groups()[i].Name, TRecipientForm::QuotedName).size();
+    bool cut = false;
+    const size_t nodes = BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth).size();
+    std::printf("    load %.2f s, queries %.2f s: %zu cards, %zu groups, %zu items, %zu nodes%s\n",
+                Seconds(t1 - t0), Seconds(Clock::now() - t1), book.CardCount(),
+                book.Groups().size(), items, nodes, cut ? " (cut)" : "");
     std::fflush(stdout);
-    return problem.empty() ? 0 : 1;
+    return 0;
 }
 
-// In the child: the main window reads the folder at start-up.
-int RunWindow(const TCase& c, const fs::path& dir, const fs::path& ini) {
+// In the child: the main window reads the folder at start-up; then its last
+// tree node is selected, which fills the list.
+int RunWindow(const fs::path& dir, const fs::path& ini) {
     int argc = 1;
     char arg0[] = "hostile_books";
     char* argv[] = {arg0, nullptr};
@@ -574,20 +343,23 @@ int RunWindow(const TCase& c, const fs::path& dir, const fs::path& ini) {
         out << "MailFolder: " << PathToCp932(dir) << "\r\nList2ndItem: ADDRESS\r\n";
     }
     TForm1::SetIniFileOverride(ini);
-    std::vector<QString> reports;
-    SetErrorReporter(
-        [&](const std::string& text) { reports.push_back(QString::fromStdString(text)); });
+    size_t reports = 0;
+    SetErrorReporter([&](const std::string&) { ++reports; });
     const auto t0 = Clock::now();
     TForm1Window form;
     form.show();
     QApplication::processEvents();
     const auto t1 = Clock::now();
-    const std::string problem = c.windowCheck(form, reports);
-    std::printf("    window start-up %.2f s, checks %.2f s, %zu tree nodes%s%s\n", Seconds(t1 - t0),
-                Seconds(Clock::now() - t1), form.TreeModel()->Nodes().size(),
-                problem.empty() ? "" : ", WRONG: ", problem.c_str());
+    const int last = form.TreeNodeCount() - 1;
+    if (last >= 0)
+        form.TreeSelect(last);
+    QApplication::processEvents();
+    std::printf("    window start-up %.2f s, last node selected %.2f s: %d tree nodes, %zu rows, "
+                "%zu messages\n",
+                Seconds(t1 - t0), Seconds(Clock::now() - t1), form.TreeNodeCount(),
+                form.ListModel()->Rows().size(), reports);
     std::fflush(stdout);
-    return problem.empty() ? 0 : 1;
+    return 0;
 }
 
 // Runs f in a child under an alarm; false when it failed, crashed or ran over.
@@ -630,7 +402,7 @@ bool InChild(const char* label, double timeBoundS, double memBoundMB,
         verdict = WTERMSIG(status) == SIGALRM ? "HANG"
                                               : std::string("CRASH ") + strsignal(WTERMSIG(status));
     } else if (WEXITSTATUS(status) != 0) {
-        verdict = "WRONG";
+        verdict = "FAILED";
     } else if (seconds > timeBoundS) {
         verdict = "SLOW";
     } else if (rssMB > memBoundMB) {
@@ -681,9 +453,9 @@ int main(int argc, char** argv) {
         std::printf("%s: %s\n  generated %.1f MB in %.1f s\n", c.name, c.what,
                     static_cast<double>(bytes) / (1 << 20), Seconds(Clock::now() - t0));
         allOk &= InChild("core", c.timeBoundS, c.memBoundMB,
-                         [&] { return RunCore(c, dir.string() + "/"); });
+                         [&] { return RunCore(dir.string() + "/"); });
         allOk &= InChild("window", c.timeBoundS, c.memBoundMB + 100,
-                         [&] { return RunWindow(c, dir, root / "quorvantel.ini"); });
+                         [&] { return RunWindow(dir, root / "quorvantel.ini"); });
     }
     std::printf(allOk ? "all cases ok\n" : "SOME CASES FAILED\n");
     return allOk ? 0 : 1;

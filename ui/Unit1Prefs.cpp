@@ -1,7 +1,4 @@
 // The window's side of the preferences file.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <system_error>
 
 #include "core/Encoding.h"
@@ -11,6 +8,9 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace {

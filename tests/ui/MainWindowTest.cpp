@@ -437,6 +437,19 @@ TEST_F(MainWindowTest, AddressOfSelectedRowsInListOrder) {
               "\"山本 拓也\"<takuya.yamamoto@minato-is.example.jp>; ");
 }
 
+TEST(RecipientFormTest, BareAddressesExactlyWhenTheValueIsYes) {
+    const std::pair<const char*, TRecipientForm> cases[] = {
+        {"YES", TRecipientForm::AddressOnly}, {"yes", TRecipientForm::QuotedName},
+        {"NO", TRecipientForm::QuotedName},   {"", TRecipientForm::QuotedName},
+        {"YES ", TRecipientForm::QuotedName},
+    };
+    for (const auto& [value, form] : cases) {
+        TPrefs prefs;
+        prefs.MailAddressOnly = value;
+        EXPECT_EQ(RecipientForm(prefs), form) << value;
+    }
+}
+
 // ---- Layout
 
 TEST_F(MainWindowTest, LayoutFollowsTheClientArea) {

@@ -21,7 +21,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <csignal>
 #include <fstream>
 #include <functional>
@@ -34,6 +33,7 @@
 #include "core/Encoding.h"
 #include "core/Prefs.h"
 #include "tests/support/FakeMailClient.h"
+#include "tests/support/QtDialogs.h"
 #include "tests/support/TestFiles.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
@@ -250,19 +250,7 @@ class FaultInjectionTest : public ::testing::Test {
 
     // Presses 参照... and lets `act` answer the folder dialog.
     void Browse(const std::function<void(QFileDialog*)>& act) {
-        bool handled = false;
-        std::function<void()> poll = [&] {
-            auto* open = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!open) {
-                QTimer::singleShot(10, poll);
-                return;
-            }
-            handled = true;
-            act(open);
-        };
-        QTimer::singleShot(0, poll);
-        Click(form_->B_SETFOLDER);
-        EXPECT_TRUE(handled);
+        EXPECT_TRUE(AnswerFileDialog([this] { Click(form_->B_SETFOLDER); }, act));
     }
 
     QTemporaryDir temp_;

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QFileDialog>
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -20,6 +21,7 @@
 #include <memory>
 
 #include "core/Encoding.h"
+#include "tests/support/QtDialogs.h"
 #include "tests/support/TestFiles.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
@@ -237,6 +239,30 @@ TEST_F(Form1WindowTest, EventsReachTheirHandlers) {
     EXPECT_EQ(closed.count(), 1);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(ReadAll(ini_).rfind("MailFolder: " + PathToCp932(kSample) + "\r\n", 0), 0u);
+    EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(Form1WindowTest, FolderButtonRunsTheChooserOverTheWindow) {
+    TForm1Window& form = StartOnSample();
+    const QString chosen = QString::fromStdString((temp_.path() / "受信 フォルダ").string());
+    fs::create_directories(temp_.path() / "受信 フォルダ");
+    const TAddressBook* book = form.Form.Book();
+    const auto click = [&] { QTest::mouseClick(form.B_SETFOLDER, Qt::LeftButton); };
+
+    EXPECT_TRUE(AnswerFileDialog(click, [&](QFileDialog* d) {
+        d->setDirectory(chosen);
+        d->reject();
+    }));
+    EXPECT_EQ(form.Edit1->text().toStdString(), kSample.string());
+
+    EXPECT_TRUE(AnswerFileDialog(click, [&](QFileDialog* d) {
+        EXPECT_EQ(d->windowTitle(), Q("フォルダの選択"));
+        EXPECT_EQ(d->parentWidget(), &form);
+        d->setDirectory(chosen);
+        static_cast<QDialog*>(d)->accept();  // QFileDialog::accept, as the OK button runs it
+    }));
+    EXPECT_EQ(form.Edit1->text(), chosen);
+    EXPECT_EQ(form.Form.Book(), book);  // nothing read yet
     EXPECT_TRUE(reports_.empty());
 }
 
