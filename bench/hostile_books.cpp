@@ -116,7 +116,8 @@ TCase cases[] = {
          for (size_t i = 0; i < 200u * 1024 * 1024 / lines.size(); ++i) {
              w << lines;
          }
-     }, 20, 2600},
+     },
+     20, 2600},
     {"line-50mb", "one line of 50 MB: an Address value, then a normal card",
      [](const fs::path& dir) {
          TWriter w(dir / "card.dat");
@@ -126,7 +127,8 @@ TCase cases[] = {
              w << chunk;
          }
          w << ",\r\n.\r\nNickname: short\r\nAddress: s@example.jp\r\n.\r\n";
-     }, 10, 500},
+     },
+     10, 500},
     {"lf-only-50mb", "50 MB of LF-terminated lines, no CR: one line, so no record",
      [](const fs::path& dir) {
          for (const char* file : {"card.dat", "group.dat"}) {
@@ -135,7 +137,8 @@ TCase cases[] = {
                  w << "Name: x\nEntry: y\n.\n";  // 20 bytes
              }
          }
-     }, 5, 200},
+     },
+     5, 200},
     {"garbage", "48 MB of random bytes in card.dat, 16 MB in group.dat, no byte 26",
      [](const fs::path& dir) {
          TRandom random(20261208);
@@ -181,7 +184,8 @@ TCase cases[] = {
              g << "Entry: \x82\xa0" << i << "\x82\r\n";
          }
          g << ".\x82";
-     }, 5, 150},
+     },
+     5, 150},
     {"nul-ctrlz", "bytes 0 in names and at line starts; byte 26 mid-line ends the file",
      [](const fs::path& dir) {
          TWriter c(dir / "card.dat");
@@ -192,7 +196,8 @@ TCase cases[] = {
          TWriter g(dir / "group.dat");
          g << "Name: \\\r\nEntry: g\0\r\n.\r\nName: g\0\r\nEntry: a\0b7\r\n.\r\n"
               "\x1a Name: \\\r\nEntry: other\r\n.\r\n"sv;
-     }, 5, 150},
+     },
+     5, 150},
     {"chain-100k", "a group chain 100,000 deep, a card at its end",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -208,7 +213,8 @@ TCase cases[] = {
          }
          TWriter c(dir / "card.dat");
          c << "Nickname: end\r\nAddress: end@example.jp\r\n.\r\n";
-     }, 5, 150},
+     },
+     5, 150},
     {"self", "a group that contains itself 1,000,000 times and one card",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -219,7 +225,8 @@ TCase cases[] = {
          g << "Entry: c\r\n.\r\n";
          TWriter c(dir / "card.dat");
          c << "Nickname: c\r\nAddress: c@example.jp\r\n.\r\n";
-     }, 5, 200},
+     },
+     5, 200},
     {"mutual-1000", "1,000 groups each listing all 1,000 (a million memberships) and a card",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -249,7 +256,8 @@ TCase cases[] = {
          for (size_t i = 0; i < 100000; ++i) {
              c << "Nickname: c" << i << "\r\nAddress: c" << i << "@example.jp\r\n.\r\n";
          }
-     }, 5, 200},
+     },
+     5, 200},
     {"cross-linked", "30 levels of two groups, each listing both of the next: 2^31 nodes",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -263,7 +271,8 @@ TCase cases[] = {
          }
          TWriter c(dir / "card.dat");
          c << "Nickname: c\r\nAddress: c@example.jp\r\n.\r\n";
-     }, 5, 150},
+     },
+     5, 150},
     {"shared-wide", "100,000 groups each listing one group of 1,000,000 card entries",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -284,7 +293,8 @@ TCase cases[] = {
          for (size_t i = 0; i < 1000; ++i) {
              c << "Nickname: c" << i << "\r\nAddress: c" << i << "@example.jp\r\n.\r\n";
          }
-     }, 5, 200},
+     },
+     5, 200},
     {"cycle-flood", "100,000 groups over a pair whose 1,000,000 entries all lead back",
      [](const fs::path& dir) {
          TWriter g(dir / "group.dat");
@@ -354,10 +364,11 @@ int RunWindow(const fs::path& dir, const fs::path& ini) {
     if (last >= 0)
         form.TreeSelect(last);
     QApplication::processEvents();
-    std::printf("    window start-up %.2f s, last node selected %.2f s: %d tree nodes, %zu rows, "
-                "%zu messages\n",
-                Seconds(t1 - t0), Seconds(Clock::now() - t1), form.TreeNodeCount(),
-                form.ListModel()->Rows().size(), reports);
+    std::printf(
+        "    window start-up %.2f s, last node selected %.2f s: %d tree nodes, %zu rows, "
+        "%zu messages\n",
+        Seconds(t1 - t0), Seconds(Clock::now() - t1), form.TreeNodeCount(),
+        form.ListModel()->Rows().size(), reports);
     std::fflush(stdout);
     return 0;
 }

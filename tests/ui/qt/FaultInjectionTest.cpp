@@ -34,6 +34,7 @@
 #include "core/Prefs.h"
 #include "tests/support/FakeMailClient.h"
 #include "tests/support/QtDialogs.h"
+#include "tests/support/QtWindow.h"
 #include "tests/support/TestFiles.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
@@ -180,21 +181,10 @@ std::map<std::string, FileState> Snapshot(const fs::path& folder) {
 class FaultInjectionTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(temp_.isValid());
-        dir_ = fs::path(temp_.path().toStdString());
         chmod(dir_.c_str(), 0755);  // an unprivileged user may reach what lies below
-        ini_ = dir_ / "prefs" / "quorvantel.ini";
         TForm1::SetIniFileOverride(ini_);
-        SetErrorReporter(
-            [this](const std::string& text) { reports_.push_back(QString::fromStdString(text)); });
-        Prefs = TPrefs{};
     }
-    void TearDown() override {
-        form_.reset();
-        TForm1::SetIniFileOverride(std::nullopt);
-        SetErrorReporter(nullptr);
-        Prefs = TPrefs{};
-    }
+    void TearDown() override { form_.reset(); }
 
     std::string FolderLine(const fs::path& folder) {
         return "MailFolder: " + PathToCp932(folder) + "\r\n";
@@ -253,10 +243,10 @@ class FaultInjectionTest : public ::testing::Test {
         EXPECT_TRUE(AnswerFileDialog([this] { Click(form_->B_SETFOLDER); }, act));
     }
 
-    QTemporaryDir temp_;
-    fs::path dir_;
-    fs::path ini_;
-    std::vector<QString> reports_;
+    TQtWindowScope scope_;
+    const fs::path& dir_ = scope_.Dir();
+    const fs::path ini_ = dir_ / "prefs" / "quorvantel.ini";
+    QStringList& reports_ = scope_.Reports;
     std::unique_ptr<TForm1Window> form_;
     TForm2Window* form2_ = nullptr;
 };
@@ -304,7 +294,7 @@ TEST_F(FaultInjectionTest, FailedSaveKeepsTheOldFileAndTheWindow) {
             const auto fault = c.fault();
             Click(form.B_QUIT);
         }
-        EXPECT_EQ(reports_, std::vector<QString>{Q(c.shown)});
+        EXPECT_EQ(reports_, QStringList{Q(c.shown)});
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(closed.count(), 0);
         EXPECT_EQ(ReadAll(ini_), old);
@@ -324,7 +314,7 @@ TEST_F(FaultInjectionTest, FailedSaveKeepsTheOldFileAndTheWindow) {
             const auto fault = c.fault();
             form_.reset();
         }
-        EXPECT_EQ(reports_, (std::vector<QString>{Q(c.shown), Q(c.shown)}));
+        EXPECT_EQ(reports_, (QStringList{Q(c.shown), Q(c.shown)}));
         EXPECT_EQ(ReadAll(ini_), saved);
         EXPECT_EQ(Listing(prefsDir), std::set<std::string>{"quorvantel.ini"});
         if (c.onTmpfs)
@@ -345,14 +335,14 @@ TEST_F(FaultInjectionTest, UnreadablePreferencesSurviveTheSaves) {
         AsNobody nobody;
         ASSERT_TRUE(nobody.Working());
         TForm1Window& form = StartShown();
-        EXPECT_EQ(reports_, std::vector<QString>{denied});
+        EXPECT_EQ(reports_, QStringList{denied});
         EXPECT_EQ(form.Edit1->text(), Q("設定されていません"));
 
         Click(form.B_QUIT);
-        EXPECT_EQ(reports_, (std::vector<QString>{denied, denied}));
+        EXPECT_EQ(reports_, (QStringList{denied, denied}));
         EXPECT_TRUE(form.isVisible());
         form_.reset();
-        EXPECT_EQ(reports_, (std::vector<QString>{denied, denied, denied}));
+        EXPECT_EQ(reports_, (QStringList{denied, denied, denied}));
     }
     chmod(ini_.c_str(), 0644);
     EXPECT_EQ(ReadAll(ini_), old);
@@ -497,7 +487,7 @@ TEST_F(FaultInjectionTest, AddressBookFilesFailingBetweenReads) {
         if (c.shown.isEmpty())
             EXPECT_TRUE(reports_.empty()) << reports_.front().toStdString();
         else
-            EXPECT_EQ(reports_, std::vector<QString>{c.shown});
+            EXPECT_EQ(reports_, QStringList{c.shown});
         ASSERT_NE(form.Form.Book(), nullptr);
         EXPECT_NE(form.Form.Book(), previous);  // a new book, with what it could read
         EXPECT_EQ(form.Form.Book()->CardCount(), c.cardsRead ? goodCards : 0u);

@@ -13,6 +13,7 @@
 #include "core/Encoding.h"
 #include "core/GroupTree.h"
 #include "core/Prefs.h"
+#include "tests/support/QtWindow.h"
 #include "tests/support/TestFiles.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
@@ -32,20 +33,7 @@ std::string Group(const std::string& name, const std::vector<std::string>& entri
 
 class HostileBookWindowTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(temp_.isValid());
-        dir_ = fs::path(temp_.path().toStdString());
-        TForm1::SetIniFileOverride(dir_ / "quorvantel.ini");
-        SetErrorReporter(
-            [this](const std::string& text) { reports_.push_back(QString::fromStdString(text)); });
-        Prefs = TPrefs{};
-    }
-    void TearDown() override {
-        form_.reset();
-        TForm1::SetIniFileOverride(std::nullopt);
-        SetErrorReporter(nullptr);
-        Prefs = TPrefs{};
-    }
+    void TearDown() override { form_.reset(); }
 
     // Starts the window on a folder with these files; the list shows addresses.
     TForm1Window& Start(const std::string& cards, const std::string& groups) {
@@ -85,9 +73,9 @@ class HostileBookWindowTest : public ::testing::Test {
         QTest::mouseDClick(form_->ListView1->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
-    QTemporaryDir temp_;
-    fs::path dir_;
-    std::vector<QString> reports_;
+    TQtWindowScope scope_;
+    const fs::path& dir_ = scope_.Dir();
+    QStringList& reports_ = scope_.Reports;
     std::unique_ptr<TForm1Window> form_;
 };
 

@@ -7,9 +7,9 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
+#include "tests/support/QtWindow.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
 
@@ -17,19 +17,8 @@ namespace {
 
 class QuoteButton : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        TForm1::SetIniFileOverride(
-            std::filesystem::path(tmp.filePath("quorvantel.ini").toStdString()));
-        SetErrorReporter(
-            [this](const std::string& text) { reports << QString::fromStdString(text); });
-        form = std::make_unique<TForm1Window>();
-    }
-    void TearDown() override {
-        form.reset();
-        SetErrorReporter({});
-        TForm1::SetIniFileOverride(std::nullopt);
-    }
+    void SetUp() override { form = std::make_unique<TForm1Window>(); }
+    void TearDown() override { form.reset(); }
 
     QString Press(const QString& mark) {
         form->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(mark);
@@ -40,8 +29,8 @@ class QuoteButton : public ::testing::Test {
         return QGuiApplication::clipboard()->text();
     }
 
-    QTemporaryDir tmp;
-    QStringList reports;
+    TQtWindowScope scope;
+    QStringList& reports = scope.Reports;
     std::unique_ptr<TForm1Window> form;
 };
 

@@ -9,7 +9,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -19,6 +18,7 @@
 #include <cstdlib>
 #endif
 
+#include "tests/support/QtWindow.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
 
@@ -97,27 +97,18 @@ class QuoteOnXClipboard : public ::testing::Test {
         }
         ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
             << "xclip is not installed";
-        ASSERT_TRUE(tmp.isValid());
-        TForm1::SetIniFileOverride(
-            std::filesystem::path(tmp.filePath(QStringLiteral("quorvantel.ini")).toStdString()));
-        SetErrorReporter(
-            [this](const std::string& text) { reports << QString::fromStdString(text); });
         form = std::make_unique<TForm1Window>();
         form->show();
     }
-    void TearDown() override {
-        form.reset();
-        SetErrorReporter({});
-        TForm1::SetIniFileOverride(std::nullopt);
-    }
+    void TearDown() override { form.reset(); }
 
     void Press(const QString& mark) {
         form->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(mark);
         QTest::mouseClick(form->findChild<QPushButton*>(QStringLiteral("B_QUOTE")), Qt::LeftButton);
     }
 
-    QTemporaryDir tmp;
-    QStringList reports;
+    TQtWindowScope scope;
+    QStringList& reports = scope.Reports;
     std::unique_ptr<TForm1Window> form;
 };
 
