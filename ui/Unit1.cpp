@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "core/Encoding.h"
+#include "core/Errors.h"
 #include "core/GroupTree.h"
+#include "core/TextUtf.h"
 #include "core/Utils.h"
 #include "ui/DirDialog.h"
 #include "ui/ErrorReport.h"
@@ -30,6 +32,19 @@ std::string Sj(const char* utf8) {
 std::string TreeTruncatedMessage(size_t shownNodes) {
     return "グループの入れ子が多すぎるため、ツリーには最初の " + std::to_string(shownNodes) +
            " 個だけを表示しています";
+}
+
+std::string FolderNotCp932Message(std::string_view nativeFolder) {
+    const std::string shown =
+#ifdef _WIN32
+        Cp932ToUtf8(nativeFolder);
+#else
+        // Bytes that are no UTF-8 show as U+FFFD rather than breaking the message.
+        Utf16ToUtf8(Utf8ToUtf16(nativeFolder));
+#endif
+    return "フォルダ「" + shown +
+           "」の名前には Shift-JIS (コードページ 932) で表せない文字が含まれているため、"
+           "メールフォルダにできません。フォルダの名前を変えるか、別のフォルダを選んでください";
 }
 
 TForm1::TForm1(TForm1View& view) : view_(view) {}
@@ -187,8 +202,14 @@ void TForm1::Property1Click() {
 
 void TForm1::B_SETFOLDERClick() {
     TDirDialog dialog(view_.FolderChooser());
-    if (dialog.Choose())
-        view_.SetEditText(TEditBox::Edit1, NativeToCp932(dialog.Directory()));
+    if (!dialog.Choose())
+        return;
+    const std::string folder = dialog.Directory();
+    // The preferences file and the address book speak cp932: a folder named
+    // with other characters could only be stored, and read, as another path.
+    if (!HasCp932Form(folder))
+        throw EAppError(FolderNotCp932Message(folder));
+    view_.SetEditText(TEditBox::Edit1, NativeToCp932(folder));
 }
 
 void TForm1::B_QUITClick() {

@@ -27,6 +27,10 @@ TRecipientForm RecipientForm(const TPrefs& prefs);
 // The message when a bound cut the tree, with the number of nodes shown.
 std::string TreeTruncatedMessage(size_t shownNodes);
 
+// The message when the chosen folder's name has no cp932 form; the folder as
+// the file system gives it (native bytes).
+std::string FolderNotCp932Message(std::string_view nativeFolder);
+
 // The minimum outer size of the window.
 inline constexpr int kMinWidth = 455;
 inline constexpr int kMinHeight = 320;

@@ -210,4 +210,27 @@ TEST_F(FolderButton, ConfirmSetsTheFolderWithoutReadingItAndCancelKeepsIt) {
     EXPECT_TRUE(w.Reports.empty());
 }
 
+TEST_F(FolderButton, AFolderThatCp932CannotNameIsReportedAndEdit1KeepsItsText) {
+    // Korean, an emoji and a Latin letter that Shift-JIS lacks; and bytes
+    // that are no UTF-8 at all.
+    for (const std::string name : {"한국어", "寿司🍣", "Café", "bad\xff"}) {
+        const fs::path folder = temp.path() / name;
+        ASSERT_TRUE(fs::create_directories(folder)) << name;
+        TMemoryWindow w;
+        w.Create();
+        const std::string before = w.View.EditText(TEditBox::Edit1);
+        w.View.Chooser.Answers.push_back({true, (folder / "Dummy.dat").string()});
+        w.Do(&TForm1::B_SETFOLDERClick);
+        EXPECT_EQ(w.View.EditText(TEditBox::Edit1), before) << name;
+        ASSERT_EQ(w.Reports.size(), 1u) << name;
+        const std::string shown = name == "bad\xff" ? "bad\xEF\xBF\xBD" : name;
+        EXPECT_EQ(w.Reports[0], "フォルダ「" + folder.parent_path().string() + "/" + shown +
+                                    "」の名前には Shift-JIS (コードページ 932) で表せない文字が"
+                                    "含まれているため、メールフォルダにできません。フォルダの名前"
+                                    "を変えるか、別のフォルダを選んでください.")
+            << name;
+        EXPECT_EQ(w.Form.Book(), nullptr);
+    }
+}
+
 }  // namespace

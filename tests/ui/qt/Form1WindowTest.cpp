@@ -113,9 +113,40 @@ TEST_F(Form1WindowTest, ControlsAtTheirDesignBounds) {
             text = g->title();
         EXPECT_EQ(text, Q(c.text)) << c.name;
     }
-    for (const char* name : {"Label1", "Label2", "Label3", "ver_label", "Label4"}) {
-        EXPECT_NE(form.findChild<QLabel*>(QLatin1String(name)), nullptr) << name;
+    const struct {
+        const char* name;
+        QPoint at;
+        const char* text;
+    } labels[] = {
+        {"Label1", {10, 16}, "メールフォルダ"},
+        {"Label2", {40, 168}, "Winbiff V2アドレス帳→Outlookメールウインドウ"},
+        {"Label3", {17, 23}, "引用マーク"},
+        {"ver_label", {285, 168}, "ver. 0.99 by"},
+        {"Label4", {350, 168}, "quorvantel"},
+    };
+    for (const auto& l : labels) {
+        auto* label = form.findChild<QLabel*>(QLatin1String(l.name));
+        ASSERT_NE(label, nullptr) << l.name;
+        EXPECT_EQ(label->pos(), l.at) << l.name;
+        EXPECT_EQ(label->text(), Q(l.text)) << l.name;
     }
+    const QString quoteHint =
+        Q("クリップボードにコピー済みのテキストを引用マーク付きのものと置き換えます");
+    const std::pair<QWidget*, QString> hints[] = {
+        {form.Edit1, Q("Winbiff V2のメールフォルダを設定します")},
+        {form.GroupBox2, quoteHint},
+        {form.B_QUOTE, quoteHint},
+        {form.Label4, Q("このプログラムの作者にメールを送る")},
+        {form.B_TO, QString()},  // nothing inside GroupBox1 has one
+    };
+    for (const auto& [widget, hint] : hints)
+        EXPECT_EQ(widget->toolTip(), hint) << widget->objectName().toStdString();
+
+    // The layout has run for the client area the window was made with.
+    EXPECT_EQ(form.size(), QSize(458, 447));
+    EXPECT_EQ(form.TreeView1->geometry(), QRect(10, 10, 214, 232));
+    EXPECT_EQ(form.ListView1->geometry(), QRect(234, 10, 214, 232));
+    EXPECT_EQ(form.Panel1->geometry(), QRect(8, 252, 435, 185));
     EXPECT_EQ(form.Label3->parentWidget(), form.GroupBox2);
     EXPECT_EQ(form.Edit2->parentWidget(), form.Panel1);
     EXPECT_EQ(form.minimumSize(), QSize(455, 320));
@@ -254,6 +285,18 @@ TEST_F(Form1WindowTest, FolderButtonRunsTheChooserOverTheWindow) {
     EXPECT_EQ(form.Edit1->text(), chosen);
     EXPECT_EQ(form.Form.Book(), book);  // nothing read yet
     EXPECT_TRUE(reports_.empty());
+
+    // A folder Shift-JIS cannot name: reported, and Edit1 keeps its text.
+    fs::create_directories(scope_.Dir() / "한국어");
+    const QString korean = QString::fromStdString((scope_.Dir() / "한국어").string());
+    EXPECT_TRUE(AnswerFileDialog(click, [&](QFileDialog* d) {
+        d->setDirectory(korean);
+        static_cast<QDialog*>(d)->accept();
+    }));
+    EXPECT_EQ(form.Edit1->text(), chosen);
+    ASSERT_EQ(reports_.size(), 1);
+    EXPECT_TRUE(reports_[0].startsWith(Q("フォルダ「") + korean + Q("」")))
+        << reports_[0].toStdString();
 }
 
 TEST_F(Form1WindowTest, RadioButtonsFollowTheMailClient) {

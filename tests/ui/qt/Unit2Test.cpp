@@ -101,6 +101,7 @@ TEST_F(Form2Test, ControlsAsDesigned) {
     }
     EXPECT_EQ(form.findChild<QPushButton*>(QStringLiteral("Button1"))->geometry(),
               QRect(86, 184, 75, 25));
+    EXPECT_EQ(form.frameGeometry(), QRect(453, 111, 247, 245));
     EXPECT_EQ(form.font().pixelSize(), 12);
 }
 
