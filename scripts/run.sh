@@ -10,7 +10,7 @@ cmake --build --preset default --target quorvantel quorvantel-query
 
 # First run: preferences that name the sample mail folder (cp932, CR LF), so the
 # window opens on an address book. An existing file is never touched.
-exe=build/default/ui/quorvantel
+exe=build/default/ui/qt/quorvantel
 ini="$(dirname "$exe")/quorvantel.ini"
 if [ ! -e "$ini" ]; then
   if printf 'MailFolder: %s\r\n' "$(pwd)/examples/mailbox" | iconv -f UTF-8 -t CP932 > "$ini.new"

@@ -19,6 +19,7 @@
 #include "mailclient/DesktopMailClient.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/ClipboardText.h"
+#include "ui/qt/TreeLineStyle.h"
 #include "ui/qt/UiText.h"
 
 namespace {
@@ -134,6 +135,9 @@ void TForm1Window::CreateControls() {
     TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
     TreeView1->setIconSize(QSize(16, 16));
+    auto* lines = new TTreeLineStyle;
+    lines->setParent(TreeView1);
+    TreeView1->setStyle(lines);
 
     Panel1 = Place(new QWidget(this), "Panel1", 8, 224, 435, kPanelHeight);
 
@@ -147,7 +151,7 @@ void TForm1Window::CreateControls() {
     Edit1->setToolTip(QStringLiteral("Winbiff V2のメールフォルダを設定します"));
     {
         QPalette palette = Edit1->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        palette.setColor(QPalette::Base, MenuColor());
         Edit1->setPalette(palette);
     }
     B_SETFOLDER =
@@ -186,6 +190,15 @@ void TForm1Window::CreateControls() {
                        QStringLiteral("Winbiff V2アドレス帳→Outlookメールウインドウ"), 40, 168);
     ver_label = MakeLabel(Panel1, "ver_label", QStringLiteral("ver. xxx by"), 285, 168);
     FitLabel(Label2, ver_label->x());
+    // Fonts other than the designed one can run wider than a control.
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             B_SETFOLDER, B_READ, GroupBox1, RadioGroup1, RB_NewWin, RB_ExistWin, B_TO, B_CC, B_BCC,
+             GroupBox2, B_QUOTE, B_QUIT})
+        FitText(control);
+    FitText(Label1, Edit1->x() - Label1->x() - 2);
+    Label1->adjustSize();
+    FitText(Label3, Edit2->x() - GroupBox2->x() - Label3->x() - 4);
+    Label3->adjustSize();
     Label4 = MakeLabel(Panel1, "Label4", QStringLiteral("quorvantel"), 350, 168);
     {
         QFont font = Label4->font();

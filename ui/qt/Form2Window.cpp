@@ -43,7 +43,7 @@ TForm2Window::TForm2Window(const TCard& propertyCard, QWidget* parent)
 
     // Read-only boxes on the menu colour, as the main window's folder box.
     QPalette boxPalette = palette();
-    boxPalette.setColor(QPalette::Base, boxPalette.color(QPalette::Window));
+    boxPalette.setColor(QPalette::Base, MenuColor());
     auto box = [this, &boxPalette](const char* name, int top) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QLatin1String(name));

@@ -1,9 +1,18 @@
 #include "ui/qt/UiText.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFontDatabase>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStringList>
+#include <QStyle>
 #include <QUrl>
 
 #include "core/Encoding.h"
@@ -31,6 +40,19 @@ bool OpenUrlOnDesktop(const std::string& url) {
     return qurl.isValid() && QDesktopServices::openUrl(qurl);
 }
 
+QColor MenuColor() {
+    // What a menu of this style and palette shows; styles differ in the role
+    // they paint menus with, so ask one.
+    QMenu menu;
+    menu.addAction(QStringLiteral("M"));
+    menu.ensurePolished();
+    menu.adjustSize();
+    const QImage image = menu.grab().toImage();
+    if (image.isNull())
+        return QApplication::palette("QMenu").color(QPalette::Window);
+    return image.pixelColor(image.width() - 3, image.height() / 2);
+}
+
 QFont JapaneseUiFont() {
     const QStringList installed = QFontDatabase::families();
     QFont font;
@@ -44,4 +66,52 @@ QFont JapaneseUiFont() {
     }
     font.setPixelSize(12);
     return font;
+}
+
+namespace {
+
+QString TextOf(const QWidget* control) {
+    if (const auto* b = qobject_cast<const QAbstractButton*>(control))
+        return b->text();
+    if (const auto* g = qobject_cast<const QGroupBox*>(control))
+        return g->title();
+    if (const auto* l = qobject_cast<const QLabel*>(control))
+        return l->text();
+    return {};
+}
+
+}  // namespace
+
+int TextWidthNeeded(const QWidget* control) {
+    const QFontMetrics metrics(control->font());
+    const int text = metrics.horizontalAdvance(TextOf(control));
+    const QStyle* style = control->style();
+    const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
+    if (qobject_cast<const QPushButton*>(control))
+        return text + 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, control) + 2 * frame;
+    if (qobject_cast<const QRadioButton*>(control)) {
+        return text + style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, control) +
+               style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, control) + 4;
+    }
+    if (qobject_cast<const QGroupBox*>(control))
+        return text + 16;  // the title's indent and the frame beside it
+    return text;
+}
+
+void FitText(QWidget* control, int room) {
+    if (room < 0)
+        room = control->width();
+    const auto count = TextOf(control).size();
+    if (count == 0 || TextWidthNeeded(control) <= room)
+        return;
+    QFont font = control->font();
+    for (qreal spacing = -0.125; spacing >= -0.5; spacing -= 0.125) {
+        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+        control->setFont(font);
+        if (TextWidthNeeded(control) <= room)
+            return;
+    }
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+    font.setPixelSize(font.pixelSize() - 1);
+    control->setFont(font);
 }

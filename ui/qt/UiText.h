@@ -1,8 +1,10 @@
 // What the Qt windows share: the cp932 boundary for display, paths and the font.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QString>
+#include <QWidget>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -18,6 +20,18 @@ std::filesystem::path QtPath(const QString& path);
 
 // Hands a URL (ASCII, fully percent-encoded) to the desktop; false when it can't.
 bool OpenUrlOnDesktop(const std::string& url);
+
+// The colour the style paints menus with (the system menu colour).
+QColor MenuColor();
+
+// The width a control needs to show its whole text with the style's margins:
+// buttons, radio buttons, group box titles and labels.
+int TextWidthNeeded(const QWidget* control);
+
+// Fits a control's text into its width (room, when given) where the
+// installed font runs wider than the design: first a tighter letter spacing,
+// at most half a pixel less per character, then one pixel smaller.
+void FitText(QWidget* control, int room = -1);
 
 // The designed "ＭＳ Ｐゴシック" where installed, else an installed Japanese
 // proportional gothic; 12 pixels.
