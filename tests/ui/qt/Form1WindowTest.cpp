@@ -27,6 +27,7 @@
 #include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
 #include "ui/qt/Form2Window.h"
+#include "ui/qt/UiText.h"
 
 namespace {
 
@@ -151,6 +152,9 @@ TEST_F(Form1WindowTest, ControlsAtTheirDesignBounds) {
     EXPECT_EQ(form.Edit2->parentWidget(), form.Panel1);
     EXPECT_EQ(form.minimumSize(), QSize(455, 320));
     EXPECT_TRUE(form.Edit1->isReadOnly());
+    // The folder box on the menu colour, not the button face.
+    EXPECT_EQ(form.Edit1->palette().color(QPalette::Base), MenuColor());
+    EXPECT_NE(MenuColor(), form.palette().color(QPalette::Button));
 
     // Labels on the bottom line must not run into each other.
     EXPECT_LE(form.Label2->geometry().right(), form.ver_label->x());
