@@ -1,5 +1,7 @@
 #include "RecipientEntries.h"
 
+#include <algorithm>
+
 #include "TextUtf.h"
 
 namespace {
@@ -73,56 +75,61 @@ class TSplitter {
         return i < n_ ? i + 1 : i;
     }
 
-    // Builds, in one pass from the end, the next (and for name ends the
-    // previous) position of each kind of mark, so the split stays linear.
+    // Finds, in one pass from the end, every mark a quoted name may need, so
+    // that each entry is split in logarithmic time and memory stays in
+    // proportion to the marks.
     void Index() {
-        nextNameEnd_.assign(n_ + 1, kNone);
-        nextAddressEnd_.assign(n_ + 1, kNone);
-        nextQuoteClose_.assign(n_ + 1, kNone);
-        prevNameEnd_.assign(n_ + 1, kNone);
         char follow = '\0';  // the first non-blank after the current position; '\0': the end
         for (size_t i = n_; i-- > 0;) {
             const char c = text_[i];
-            nextNameEnd_[i] = nextNameEnd_[i + 1];
-            nextAddressEnd_[i] = nextAddressEnd_[i + 1];
-            nextQuoteClose_[i] = nextQuoteClose_[i + 1];
             const bool endsHere = follow == '\0' || IsSeparator(follow);
             if (c == '"' && follow == '<') {
-                nextNameEnd_[i] = i;
+                nameEnds_.push_back(i);
             }
             if (c == '"' && endsHere) {
-                nextQuoteClose_[i] = i;
+                quoteCloses_.push_back(i);
             }
-            if (c == '>' && endsHere) {
-                nextAddressEnd_[i] = i;
+            if (c == '>') {
+                closingBrackets_.push_back(i);
+                if (endsHere) {
+                    addressEnds_.push_back(i);
+                }
             }
             if (!IsBlank(c)) {
                 follow = c;
             }
         }
-        size_t last = kNone;
-        for (size_t i = 0; i <= n_; ++i) {
-            prevNameEnd_[i] = last;
-            if (i < n_ && nextNameEnd_[i] == i) {
-                last = i;
-            }
+        for (auto* marks : {&nameEnds_, &quoteCloses_, &addressEnds_, &closingBrackets_}) {
+            std::reverse(marks->begin(), marks->end());
         }
+    }
+
+    // The first mark at or after i.
+    static size_t Next(const std::vector<size_t>& marks, size_t i) {
+        const auto it = std::lower_bound(marks.begin(), marks.end(), i);
+        return it == marks.end() ? kNone : *it;
+    }
+
+    // The last mark before i.
+    static size_t Previous(const std::vector<size_t>& marks, size_t i) {
+        const auto it = std::lower_bound(marks.begin(), marks.end(), i);
+        return it == marks.begin() ? kNone : *(it - 1);
     }
 
     // An entry that starts with a double quote at s; gives where the next begins.
     size_t QuotedEntry(size_t s) {
-        const size_t first = nextNameEnd_[s + 1];
-        const size_t end = first == kNone ? kNone : nextAddressEnd_[first + 1];
+        const size_t first = Next(nameEnds_, s + 1);
+        const size_t end = first == kNone ? kNone : Next(addressEnds_, first + 1);
         if (end != kNone) {
             // The last name end before the address's end: an address rarely
             // holds '"<', a nickname may.
-            const size_t close = prevNameEnd_[end];
+            const size_t close = Previous(nameEnds_, end);
             const size_t open = SkipBlanks(close + 1);
             AddPairs(std::string_view(text_).substr(s + 1, close - s - 1),
                      std::string_view(text_).substr(open + 1, end - open - 1));
             return PastSeparator(end + 1);
         }
-        const size_t closeQuote = nextQuoteClose_[s + 1];
+        const size_t closeQuote = Next(quoteCloses_, s + 1);
         if (closeQuote != kNone && (first == kNone || closeQuote < first)) {
             AddPairs(std::string_view(text_).substr(s + 1, closeQuote - s - 1), {});
             return PastSeparator(closeQuote + 1);
@@ -139,7 +146,7 @@ class TSplitter {
         for (; i < n_; ++i) {
             const char c = text_[i];
             if (c == '<' && angleOpen == kNone) {
-                const size_t close = text_.find('>', i + 1);
+                const size_t close = Next(closingBrackets_, i + 1);
                 if (close != kNone) {
                     angleOpen = i;
                     angleClose = close;
@@ -191,10 +198,11 @@ class TSplitter {
 
     const std::string text_;
     const size_t n_;
-    std::vector<size_t> nextNameEnd_;     // a '"' followed, after blanks, by '<'
-    std::vector<size_t> nextAddressEnd_;  // a '>' followed, after blanks, by a separator or the end
-    std::vector<size_t> nextQuoteClose_;  // a '"' followed, after blanks, by a separator or the end
-    std::vector<size_t> prevNameEnd_;
+    // Ascending positions of each kind of mark:
+    std::vector<size_t> nameEnds_;     // a '"' followed, after blanks, by '<'
+    std::vector<size_t> addressEnds_;  // a '>' followed, after blanks, by a separator or the end
+    std::vector<size_t> quoteCloses_;  // a '"' followed, after blanks, by a separator or the end
+    std::vector<size_t> closingBrackets_;  // every '>'
     std::vector<TRecipientEntry> entries_;
 };
 
