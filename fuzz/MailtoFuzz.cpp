@@ -7,6 +7,7 @@
 #include "core/TextUtf.h"
 #include "fuzz/FuzzSupport.h"
 #include "mailclient/MailtoUrl.h"
+#include "mailclient/RecipientEntries.h"
 
 namespace {
 
@@ -96,6 +97,78 @@ std::string BadText(std::string_view s) {
     return {};
 }
 
+// The items of an RFC 5322 address list as a mail client splits it: at commas
+// outside quoted strings, comments and angle brackets. An unclosed one, or a
+// group mark (":" or ";") outside them, gives no items at all.
+std::vector<std::string> ReadAddressList(std::string_view s) {
+    std::vector<std::string> items(1);
+    bool quoted = false, angle = false;
+    int comment = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if ((quoted || comment > 0) && c == '\\' && i + 1 < s.size()) {
+            items.back() += s.substr(i, 2);
+            ++i;
+            continue;
+        }
+        if (quoted) {
+            quoted = c != '"';
+        } else if (comment > 0) {
+            comment += c == '(' ? 1 : c == ')' ? -1 : 0;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == '(') {
+            comment = 1;
+        } else if (c == '<' && !angle) {
+            angle = true;
+        } else if (c == '>' && angle) {
+            angle = false;
+        } else if (c == ',' && !angle) {
+            items.emplace_back();
+            continue;
+        } else if (c == '<' || c == '>' || c == ')' || c == '\\' || c == ';' || c == ',' ||
+                   (c == ':' && !angle)) {
+            return {};
+        }
+        items.back() += c;
+    }
+    if (quoted || angle || comment > 0) {
+        return {};
+    }
+    return items;
+}
+
+// Whether a mailbox shows the entry: its address as it stands, or a quoted
+// name (escapes undone) with the address in angle brackets, or the name and
+// address together as one quoted text.
+bool ShowsAs(const std::string& mailbox, const TRecipientEntry& entry) {
+    if (entry.Name.empty() && mailbox == entry.Address) {
+        return true;
+    }
+    if (mailbox.empty() || mailbox.front() != '"') {
+        return false;
+    }
+    std::string shown;
+    size_t i = 1;
+    for (; i < mailbox.size() && mailbox[i] != '"'; ++i) {
+        if (mailbox[i] == '\\') {
+            ++i;
+        }
+        if (i < mailbox.size()) {
+            shown += mailbox[i];
+        }
+    }
+    const std::string rest = i < mailbox.size() ? mailbox.substr(i + 1) : "?";
+    if (entry.Name.empty()) {
+        return rest.empty() && shown == entry.Address;
+    }
+    if (entry.Address.empty()) {
+        return rest.empty() && shown == entry.Name;
+    }
+    return (shown == entry.Name && rest == "<" + entry.Address + ">") ||
+           (rest.empty() && shown == entry.Name + " <" + entry.Address + ">");
+}
+
 // The entries a field gives, checked against what was typed.
 std::string CheckEntries(const char* name, std::string_view field,
                          const std::vector<std::string>& decoded) {
@@ -112,18 +185,35 @@ std::string CheckEntries(const char* name, std::string_view field,
         if (!bad.empty()) {
             return std::string(name) + ": entry " + Show(e) + " holds " + bad;
         }
-        // Taken from the text as it stands, or a name and one address of a
-        // card with several, both as they stand.
-        bool found = text.find(e) != std::string::npos;
-        for (size_t k = 0; !found && e.back() == '>' && k + 1 < e.size(); ++k) {
-            found = e[k] == '<' && text.find(e.substr(0, k)) != std::string::npos &&
-                    text.find(e.substr(k + 1, e.size() - k - 2)) != std::string::npos;
-        }
-        if (!found) {
-            return std::string(name) + ": entry " + Show(e) + " is not in the text " + Show(field);
+    }
+    // Name and address as they stand in the text.
+    const std::vector<TRecipientEntry> parsed = ParseRecipientEntries(field);
+    if (parsed.size() != entries.size()) {
+        return std::string(name) + ": SplitRecipientEntries and ParseRecipientEntries differ";
+    }
+    for (const TRecipientEntry& p : parsed) {
+        if (text.find(p.Name) == std::string::npos || text.find(p.Address) == std::string::npos) {
+            return std::string(name) + ": entry " + Show(p.Name) + " " + Show(p.Address) +
+                   " is not in the text " + Show(field);
         }
     }
-    // Without quotes and angle brackets an entry is just a piece between separators.
+    // A mail client reading the joined entries finds each one as it is, and
+    // shows exactly the name and the address.
+    std::string joined;
+    for (const std::string& e : entries) {
+        joined += (joined.empty() ? "" : ",") + e;
+    }
+    if (!entries.empty() && ReadAddressList(joined) != entries) {
+        return std::string(name) + ": a mail client reads " + Show(joined) + " as other entries";
+    }
+    for (size_t i = 0; i < parsed.size(); ++i) {
+        if (!ShowsAs(entries[i], parsed[i])) {
+            return std::string(name) + ": mailbox " + Show(entries[i]) +
+                   " does not show its name and address";
+        }
+    }
+    // Without quotes and angle brackets an entry is an address: just a piece
+    // between separators.
     if (text.find_first_of("\"<") == std::string::npos) {
         std::vector<std::string> plain;
         for (const std::string& piece : Split(text, ';')) {
@@ -133,7 +223,11 @@ std::string CheckEntries(const char* name, std::string_view field,
                 }
             }
         }
-        if (plain != entries) {
+        std::vector<std::string> addresses;
+        for (const TRecipientEntry& p : parsed) {
+            addresses.push_back(p.Name.empty() ? p.Address : "\"" + p.Name);
+        }
+        if (plain != addresses) {
             return std::string(name) + ": entries of " + Show(field) +
                    " differ from the pieces between separators";
         }

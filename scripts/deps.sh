@@ -8,7 +8,7 @@ common=(g++ cmake ninja-build pkg-config libicu-dev qt6-base-dev libgl-dev libxc
 case "${1:-run}" in
   run)  pkgs=("${common[@]}") ;;
   test) pkgs=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xclip
-              g++-mingw-w64-x86-64) ;;
+              g++-mingw-w64-x86-64 dpkg-dev desktop-file-utils) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

@@ -10,6 +10,10 @@ cmake --preset default -DQUORVANTEL_BUILD_TESTS=ON -DQUORVANTEL_BUILD_BENCH=ON
 cmake --build --preset default
 ctest --preset default
 
+# The Debian package, built from build/default and checked: control fields,
+# files, the unpacked programs and the desktop entry.
+bash scripts/check-deb.sh
+
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
 # any report stops the test that made it.
 cmake --preset asan
