@@ -23,6 +23,10 @@ std::filesystem::path Cp932ToPath(std::string_view cp932);
 // Native path to cp932 path text.
 std::string PathToCp932(const std::filesystem::path& path);
 
+// True when the last character (not merely the last byte) is kPathDelim: the
+// second byte of 表 or ソ is 0x5C, the byte of "\".
+bool EndsWithPathDelim(std::string_view cp932);
+
 // The platform's path separator as the program tests and adds it.
 inline constexpr char kPathDelim =
 #ifdef _WIN32
