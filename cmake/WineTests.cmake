@@ -41,7 +41,7 @@ function(quorvantel_add_wine_test name)
     FIXTURES_REQUIRED "wineprefix;${ARG_FIXTURES}"
     ENVIRONMENT "${QUORVANTEL_WINE_ENV}"
     ENVIRONMENT_MODIFICATION "${QUORVANTEL_WINE_ENV_MOD}"
-    TIMEOUT 300)
+    TIMEOUT 180)
   if(ARG_RUN_SERIAL)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()

@@ -14,6 +14,9 @@ case "$action" in
     "$wine" wineboot --init
     # A crashing test program fails its test; no dialog waits for a click.
     "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+    # ... and no debugger either: the crashed program ends at once.
+    "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
+      /t REG_SZ /d '' /f
     "$wineserver" -w
     [ -f "$WINEPREFIX/system.reg" ] || { echo "no Wine prefix in $WINEPREFIX" >&2; exit 1; }
     ;;
