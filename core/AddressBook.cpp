@@ -10,7 +10,7 @@
 
 void TAddressBook::SetFolder(std::string_view path) {
     folder_ = path;
-    if (!folder_.empty() && folder_.back() != kPathDelim) {
+    if (!folder_.empty() && !EndsWithPathDelim(folder_)) {
         folder_ += kPathDelim;
     }
 }

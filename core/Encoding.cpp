@@ -121,17 +121,18 @@ std::wstring Widen(UINT codePage, std::string_view s) {
     return w;
 }
 
-std::string Narrow(UINT codePage, std::wstring_view w, BOOL* usedDefault = nullptr) {
+std::string Narrow(UINT codePage, std::wstring_view w, BOOL* usedDefault = nullptr,
+                   DWORD flags = 0) {
     if (w.empty()) {
         return {};
     }
     const char* defaultChar = codePage == CP_UTF8 ? nullptr : "?";
     BOOL* used = codePage == CP_UTF8 ? nullptr : usedDefault;
-    int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+    int n = WideCharToMultiByte(codePage, flags, w.data(), static_cast<int>(w.size()), nullptr, 0,
                                 defaultChar, used);
     std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, defaultChar,
-                        used);
+    WideCharToMultiByte(codePage, flags, w.data(), static_cast<int>(w.size()), s.data(), n,
+                        defaultChar, used);
     return s;
 }
 
@@ -188,12 +189,25 @@ bool IsCp932Representable(std::string_view utf8) {
 #ifdef _WIN32
     BOOL usedDefault = FALSE;
     std::wstring w = Widen(CP_UTF8, utf8);
-    Narrow(932, w, &usedDefault);
+    // Best fit would count "é" as the "e" it becomes.
+    Narrow(932, w, &usedDefault, WC_NO_BEST_FIT_CHARS);
     return !usedDefault && w.find(L'\xFFFD') == std::wstring::npos;
 #else
     // Round trip: anything lost or replaced shows as a difference.
     return Cp932ToUtf8(Utf8ToCp932(utf8)) == utf8;
 #endif
+}
+
+bool EndsWithPathDelim(std::string_view cp932) {
+    size_t i = 0;
+    size_t last = cp932.size();
+    while (i < cp932.size()) {
+        last = i;
+        const auto c = static_cast<unsigned char>(cp932[i]);
+        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        i += lead && i + 1 < cp932.size() ? 2 : 1;
+    }
+    return last + 1 == cp932.size() && cp932[last] == kPathDelim;
 }
 
 std::filesystem::path Cp932ToPath(std::string_view cp932) {

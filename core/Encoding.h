@@ -28,6 +28,9 @@ std::string PathToCp932(const std::filesystem::path& path);
 std::string NativeToCp932(std::string_view native);
 // True when the native path bytes have an exact cp932 form.
 bool HasCp932Form(std::string_view native);
+// True when the last character (not merely the last byte) is kPathDelim: the
+// second byte of 表 or ソ is 0x5C, the byte of "\".
+bool EndsWithPathDelim(std::string_view cp932);
 
 // The platform's path separator as the program tests and adds it.
 inline constexpr char kPathDelim =

@@ -83,3 +83,12 @@ EInOutError InOutErrorFromErrno(int err) {
 void ThrowInOutErrorFromErrno(int err) {
     throw InOutErrorFromErrno(err);
 }
+
+int InOutCodeFromWin32(unsigned long err) {
+    constexpr unsigned long kHandleDiskFull = 39;  // ERROR_HANDLE_DISK_FULL
+    constexpr unsigned long kDiskFull = 112;       // ERROR_DISK_FULL
+    if (err == kHandleDiskFull || err == kDiskFull) {
+        return 101;
+    }
+    return static_cast<int>(err);
+}

@@ -47,3 +47,7 @@ EInOutError InOutErrorFromErrno(int err);
 
 // Throws InOutErrorFromErrno(err). Use this rather than EInOutError(errno).
 [[noreturn]] void ThrowInOutErrorFromErrno(int err);
+
+// A Windows error code (GetLastError) as an input/output error code: the codes
+// are the same numbers, except that both "disk full" codes become 101.
+int InOutCodeFromWin32(unsigned long err);

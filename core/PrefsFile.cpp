@@ -205,18 +205,22 @@ std::string BuildPrefsText(std::string_view mailFolder, std::string_view quoteSt
 
 #ifdef _WIN32
 
-namespace {
-
-int InOutCodeFromWin32(DWORD err) {
-    if (err == ERROR_DISK_FULL || err == ERROR_HANDLE_DISK_FULL)
-        return 101;
-    return static_cast<int>(err);
-}
-
-}  // namespace
-
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     const std::wstring target = path.wstring();
+    // A file that may not be written (read-only, or open in a program that
+    // denies writers) stays, as it would for an open to write it: a rename
+    // alone would replace it, under Wine even when it is read-only. The
+    // attribute is asked for itself, since an administrator may open it.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        throw EInOutError(InOutCodeFromWin32(ERROR_ACCESS_DENIED));
+    HANDLE old = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (old != INVALID_HANDLE_VALUE) {
+        CloseHandle(old);
+    } else if (const DWORD err = GetLastError(); err != ERROR_FILE_NOT_FOUND) {
+        throw EInOutError(InOutCodeFromWin32(err));
+    }
     const std::wstring temp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

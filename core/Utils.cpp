@@ -8,9 +8,7 @@
 #include "core/Errors.h"
 
 #ifdef _WIN32
-#include <share.h>
-
-#include <cstdio>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -80,30 +78,33 @@ std::string TrimCommas(std::string_view text) {
 namespace {
 
 #ifdef _WIN32
-// Others may read the file while we have it open, but not write it.
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
+// Opened as an existing file that others may read but not write while it is
+// open. Errors keep the Windows codes: 3 for a missing folder, 32 for a file
+// that another program holds open for writing.
 class InputFile {
   public:
     explicit InputFile(const std::filesystem::path& path)
-        : f_(_wfsopen(path.c_str(), L"rb", _SH_DENYWR)) {
-        if (!f_) {
-            ThrowInOutErrorFromErrno(errno);
+        : h_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+        if (h_ == INVALID_HANDLE_VALUE) {
+            throw EInOutError(InOutCodeFromWin32(GetLastError()));
         }
     }
+    ~InputFile() { CloseHandle(h_); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
     // Bytes read; 0 at end of file.
     size_t Read(char* buf, size_t size) {
-        size_t n = std::fread(buf, 1, size, f_.get());
-        if (n == 0 && std::ferror(f_.get())) {
-            ThrowInOutErrorFromErrno(errno ? errno : EIO);
+        DWORD n = 0;
+        if (!ReadFile(h_, buf, static_cast<DWORD>(size), &n, nullptr)) {
+            throw EInOutError(InOutCodeFromWin32(GetLastError()));
         }
         return n;
     }
 
   private:
-    std::unique_ptr<std::FILE, FileCloser> f_;
+    HANDLE h_;
 };
 #else
 class InputFile {

@@ -8,7 +8,8 @@ common=(g++ cmake ninja-build pkg-config libicu-dev qt6-base-dev libgl-dev libxc
 case "${1:-run}" in
   run)  pkgs=("${common[@]}") ;;
   test) pkgs=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xclip
-              g++-mingw-w64-x86-64 dpkg-dev desktop-file-utils) ;;
+              g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
+              wine wine64 locales dpkg-dev desktop-file-utils) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 
@@ -18,10 +19,16 @@ for p in "${pkgs[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-echo "Installing: ${missing[*]}"
-$sudo apt-get update
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its ANSI code page from the locale: ja_JP.UTF-8 gives 932.
+if [ "${1:-run}" = test ] && ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+  echo "Generating the ja_JP.UTF-8 locale"
+  $sudo localedef -i ja_JP -c -f UTF-8 -A /usr/share/locale/locale.alias ja_JP.UTF-8
+fi

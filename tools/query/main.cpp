@@ -14,6 +14,12 @@
 #include "core/GroupTree.h"
 #include "core/Utils.h"
 
+#ifdef _WIN32
+#include <windows.h>
+// windows.h first
+#include <shellapi.h>
+#endif
+
 namespace {
 
 constexpr int kExitOk = 0;
@@ -275,7 +281,41 @@ bool WriteAll(const std::string& text) {
 
 }  // namespace
 
+#ifdef _WIN32
+namespace {
+
+// The arguments as UTF-8, as the usage text says: main's own argv is in the
+// ANSI code page, which cannot hold every name a user may type.
+std::vector<std::string> Utf8Args() {
+    std::vector<std::string> args;
+    int n = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    for (int i = 0; wide != nullptr && i < n; ++i) {
+        const int len = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string utf8(static_cast<size_t>(len > 0 ? len - 1 : 0), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, utf8.data(), len, nullptr, nullptr);
+        args.push_back(std::move(utf8));
+    }
+    LocalFree(wide);
+    return args;
+}
+
+}  // namespace
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    std::vector<std::string> utf8Args = Utf8Args();
+    std::vector<char*> utf8Argv;
+    for (std::string& a : utf8Args) {
+        utf8Argv.push_back(a.data());
+    }
+    utf8Argv.push_back(nullptr);
+    if (!utf8Args.empty()) {
+        argc = static_cast<int>(utf8Args.size());
+        argv = utf8Argv.data();
+    }
+#endif
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         return WriteAll(kUsage) ? kExitOk : kExitIo;
     }
