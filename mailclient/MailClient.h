@@ -3,6 +3,7 @@
 // the caller's side.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -34,4 +35,7 @@ class TMailClient {
     virtual std::unique_ptr<TMailItem> ActiveItem() = 0;
     // Whether ActiveItem can ever give an item here.
     virtual bool CanReachOpenItems() const = 0;
+    // Called whenever CanReachOpenItems changes; a client whose answer never
+    // changes never calls it.
+    virtual void SetReachChangedCallback(std::function<void()> callback) { (void)callback; }
 };
