@@ -166,6 +166,10 @@ class TThunderbirdMailClient::TImpl {
             };
             for (Json& entry : list) {
                 const size_t entrySize = entry.dump().size() + 1;
+                if (entrySize > tbwire::kToExtensionLimit - kEnvelope) {
+                    // Checked before anything is sent, so no half request is carried out.
+                    throw EThunderbirdError("Thunderbird に渡すには長すぎる宛先があります");
+                }
                 if (size + entrySize > tbwire::kToExtensionLimit - kEnvelope && !piece.empty()) {
                     flush();
                 }

@@ -90,16 +90,30 @@ function field(msg) {
 // The compose window that had the focus last, or null. Windows opened before
 // we started have no focus record; then the last-focused window counts if it
 // is a compose window, else any compose window.
+async function composeTabs() {
+  try {
+    return await browser.tabs.query({type: "messageCompose"});
+  } catch (e) {
+    // Early in Thunderbird's start the tab query can fail; windows still answer.
+    const windows = await browser.windows.getAll({populate: true, windowTypes: ["messageCompose"]});
+    return windows.flatMap((w) => w.tabs || []);
+  }
+}
+
 async function activeComposeTab() {
-  const tabs = await browser.tabs.query({type: "messageCompose"});
+  const tabs = await composeTabs();
   const byWindow = new Map(tabs.map((t) => [t.windowId, t]));
   focusOrder = focusOrder.filter((w) => byWindow.has(w));
   if (focusOrder.length > 0) {
     return byWindow.get(focusOrder[focusOrder.length - 1]);
   }
-  const focused = await browser.tabs.query({type: "messageCompose", lastFocusedWindow: true});
-  if (focused.length > 0) {
-    return focused[0];
+  try {
+    const focused = await browser.tabs.query({type: "messageCompose", lastFocusedWindow: true});
+    if (focused.length > 0) {
+      return focused[0];
+    }
+  } catch (e) {
+    // No window has had the focus yet.
   }
   return tabs.length > 0 ? tabs[tabs.length - 1] : null;
 }
