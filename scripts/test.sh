@@ -10,6 +10,14 @@ cmake --preset default -DQUORVANTEL_BUILD_TESTS=ON -DQUORVANTEL_BUILD_BENCH=ON
 cmake --build --preset default
 ctest --preset default
 
+# Thunderbird end to end: a throw-away profile with our extension and host,
+# under Xvfb, driven through the Thunderbird backend. Registered only for
+# this step (Thunderbird's first start can take a minute on a fresh machine).
+cmake --preset default -DQUORVANTEL_TB_E2E=ON
+cmake --build --preset default --target thunderbird_e2e_tests
+ctest --preset default -L thunderbird
+cmake --preset default -DQUORVANTEL_TB_E2E=OFF
+
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer;
 # any report stops the test that made it.
 cmake --preset asan
