@@ -195,7 +195,10 @@ async function onMessage(msg) {
     return;
   }
   if (msg.hello) {
+    // Sent again for every quorvantel that connects: pieces of a request
+    // from an earlier one will never be completed.
     testMode = msg.test === true;
+    staged.clear();
     return;
   }
   if (msg.chunk) {
