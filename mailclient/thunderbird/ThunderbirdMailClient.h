@@ -30,7 +30,7 @@ class TThunderbirdMailClient : public TMailClient {
         std::chrono::milliseconds replyTimeout{10000};
         // Added to that for every recipient a request carries: Thunderbird
         // makes each one a pill of the compose window, some milliseconds each.
-        std::chrono::microseconds perRecipient{5000};
+        std::chrono::microseconds perRecipient{10000};
         // How often a quorvantel that does not serve the socket tries again.
         std::chrono::milliseconds takeOverInterval{2000};
         // The socket's directory; empty for the usual one.
