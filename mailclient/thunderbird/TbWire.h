@@ -4,6 +4,20 @@
 //
 // quorvantel listens on a Unix socket in a directory only its user can enter;
 // the host that Thunderbird starts connects to it and relays frames both ways.
+//
+// Requests (quorvantel to the extension), each with a number "id":
+//   {"op":"new", "to":[...], "cc":[...], "bcc":[...]}  -> {"tab": n}
+//   {"op":"active"}                                   -> {"tab": n or null}
+//   {"op":"get", "tab":n, "field":"to"}               -> {"entries": [...]}
+//   {"op":"set", "tab":n, "field":"to", "to":[...]}   -> {}
+//   {"op":"show", "tab":n}                            -> {}
+// Answers carry the request's "id" and "ok"; a failure has "error" ("noTab"
+// when the compose window is gone, "tooLarge", "badJson", "failed") and
+// "message". Recipient arrays hold one RFC 5322 mailbox per person. When a
+// request would not fit in 1 MiB, its recipients go ahead in messages
+// {"id":same, "chunk":true, "to":[...]} that the extension puts in front.
+// The host says {"hello":true} to the extension when it starts and for every
+// quorvantel it connects to; the extension then drops unfinished chunks.
 #pragma once
 
 #include <chrono>
