@@ -4,12 +4,13 @@
 set -euo pipefail
 
 common=(g++ cmake ninja-build pkg-config libicu-dev qt6-base-dev libgl-dev libxcb1-dev
-        fonts-ipafont-gothic qt6-translations-l10n)
+        fonts-ipafont-gothic qt6-translations-l10n
+        nlohmann-json3-dev)
 case "${1:-run}" in
   run)  pkgs=("${common[@]}") ;;
   test) pkgs=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xclip
               g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
-              wine wine64 locales dpkg-dev desktop-file-utils) ;;
+              wine wine64 locales dpkg-dev desktop-file-utils thunderbird imagemagick) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

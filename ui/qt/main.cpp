@@ -7,10 +7,15 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "mailclient/BridgedMailClient.h"
 #include "mailclient/ComApartment.h"
+#include "mailclient/DesktopMailClient.h"
+#include "mailclient/thunderbird/ThunderbirdMailClient.h"
+#include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
 #include "ui/qt/Form2Window.h"
 #include "ui/qt/MessageBoxReport.h"
+#include "ui/qt/UiText.h"
 
 namespace {
 
@@ -60,6 +65,13 @@ int main(int argc, char* argv[]) {
     // The properties dialog: hidden until the first Properties command, gone with the window.
     auto* form2 = new TForm2Window(form.Form.PropertyCard, &form);
     form.Form.Form2 = &form2->Form;
+    // Thunderbird while its extension is connected (open compose windows too),
+    // the desktop's mailto: otherwise; RB_ExistWin follows the connection.
+    Guarded([&] {
+        form.Form.SetMailClient(std::make_unique<TBridgedMailClient>(
+            std::make_unique<TThunderbirdMailClient>(),
+            std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop)));
+    });
     // Closing the main window ends the program, whatever else is open.
     QObject::connect(&form, &TForm1Window::Closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

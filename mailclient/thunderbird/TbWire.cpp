@@ -1,0 +1,181 @@
+#include "mailclient/thunderbird/TbWire.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace tbwire {
+
+std::string Frame(std::string_view payload) {
+    const auto size = static_cast<uint32_t>(payload.size());
+    std::string out(sizeof size, '\0');
+    std::memcpy(out.data(), &size, sizeof size);
+    out.append(payload);
+    return out;
+}
+
+void TFrameReader::Feed(const char* data, size_t size) {
+    while (size > 0 && skipping_ > 0) {
+        const size_t n = skipping_ < size ? static_cast<size_t>(skipping_) : size;
+        skipping_ -= n;
+        data += n;
+        size -= n;
+    }
+    if (offset_ > 0 && offset_ == buffer_.size()) {
+        buffer_.clear();
+        offset_ = 0;
+    }
+    buffer_.append(data, size);
+}
+
+std::optional<TFrameReader::TEvent> TFrameReader::Next() {
+    if (pendingOversized_) {
+        std::optional<TEvent> e = std::move(pendingOversized_);
+        pendingOversized_.reset();
+        return e;
+    }
+    if (skipping_ > 0 || buffer_.size() - offset_ < sizeof(uint32_t)) {
+        return std::nullopt;
+    }
+    uint32_t size = 0;
+    std::memcpy(&size, buffer_.data() + offset_, sizeof size);
+    if (size > limit_) {
+        offset_ += sizeof size;
+        const size_t here = buffer_.size() - offset_;
+        if (here >= size) {
+            offset_ += size;
+        } else {
+            skipping_ = size - here;
+            offset_ = buffer_.size();
+        }
+        if (offset_ == buffer_.size()) {
+            buffer_.clear();
+            offset_ = 0;
+        }
+        return TEvent{TEvent::Oversized, {}, size};
+    }
+    if (buffer_.size() - offset_ - sizeof size < size) {
+        return std::nullopt;
+    }
+    TEvent e{TEvent::Payload, buffer_.substr(offset_ + sizeof size, size), size};
+    offset_ += sizeof size + size;
+    if (offset_ == buffer_.size()) {
+        buffer_.clear();
+        offset_ = 0;
+    } else if (offset_ > (size_t{1} << 20) && offset_ * 2 > buffer_.size()) {
+        buffer_.erase(0, offset_);
+        offset_ = 0;
+    }
+    return e;
+}
+
+void TFrameReader::Reset() {
+    buffer_.clear();
+    offset_ = 0;
+    skipping_ = 0;
+    pendingOversized_.reset();
+}
+
+std::string SocketDirectory() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/') {
+        return std::string(runtime) + "/quorvantel";
+    }
+    return "/tmp/quorvantel-" + std::to_string(getuid());
+}
+
+std::string SocketPath() {
+    return SocketDirectory() + "/tb.sock";
+}
+
+std::string LockPath() {
+    return SocketDirectory() + "/tb.lock";
+}
+
+std::optional<std::string> PreparePrivateDirectory(const std::string& dir) {
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        return dir + ": " + std::strerror(errno);
+    }
+    struct stat st {};
+    if (lstat(dir.c_str(), &st) != 0) {
+        return dir + ": " + std::strerror(errno);
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return dir + " is not a directory";
+    }
+    if (st.st_uid != getuid()) {
+        return dir + " belongs to another user";
+    }
+    if ((st.st_mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0) {
+        return dir + " is open to other users";
+    }
+    return std::nullopt;
+}
+
+bool PeerIsThisUser(int fd) {
+    struct ucred cred {};
+    socklen_t len = sizeof cred;
+    return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && len == sizeof cred &&
+           cred.uid == getuid();
+}
+
+namespace {
+int MillisecondsUntil(TClock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TClock::now()).count();
+    return left <= 0 ? 0 : static_cast<int>(left > 60000 ? 60000 : left);
+}
+}  // namespace
+
+bool WriteAll(int fd, std::string_view data, TClock::time_point deadline) {
+    while (!data.empty()) {
+        const ssize_t n = send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+        if (n > 0) {
+            data.remove_prefix(static_cast<size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == ENOTSOCK) {
+            const ssize_t w = write(fd, data.data(), data.size());
+            if (w > 0) {
+                data.remove_prefix(static_cast<size_t>(w));
+                continue;
+            }
+            if (w < 0 && errno != EAGAIN && errno != EINTR) {
+                return false;
+            }
+        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return false;
+        }
+        if (TClock::now() >= deadline) {
+            return false;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        poll(&p, 1, MillisecondsUntil(deadline));
+    }
+    return true;
+}
+
+long ReadSome(int fd, char* buffer, size_t size, TClock::time_point deadline) {
+    for (;;) {
+        const ssize_t n = read(fd, buffer, size);
+        if (n >= 0) {
+            return static_cast<long>(n);
+        }
+        if (errno != EAGAIN && errno != EINTR) {
+            return -1;
+        }
+        const int wait = MillisecondsUntil(deadline);
+        if (wait == 0 && TClock::now() >= deadline) {
+            return -2;
+        }
+        pollfd p{fd, POLLIN, 0};
+        poll(&p, 1, wait);
+    }
+}
+
+}  // namespace tbwire
