@@ -153,12 +153,8 @@ void TForm1Window::CreateControls() {
     // Panel1: B_QUIT, GroupBox1, GroupBox2, Edit2, B_QUOTE, Edit1, B_SETFOLDER, B_READ.
     B_QUIT = MakeControl(Panel1, "BUTTON", Sj("閉じる"), clip | tab | BS_PUSHBUTTON, 0, IDC_B_QUIT,
                          360, 133, 75, 25);
-    GroupBox1 = MakeControl(Panel1, "BUTTON", Sj("メールアドレスの挿入"),
-                            clip | WS_CLIPCHILDREN | BS_GROUPBOX, WS_EX_CONTROLPARENT,
-                            IDC_GROUPBOX1, 1, 45, 290, 95);
-    SetWindowLongPtrA(GroupBox1, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    groupBoxProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(GroupBox1, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
+    GroupBox1 = MakeControl(Panel1, "BUTTON", Sj("メールアドレスの挿入"), clip | BS_GROUPBOX,
+                            WS_EX_CONTROLPARENT, IDC_GROUPBOX1, 1, 45, 290, 95);
     GroupBox2 = MakeControl(Panel1, "BUTTON", Sj("引用付き貼付サポート"), clip | BS_GROUPBOX, 0,
                             IDC_GROUPBOX2, 294, 45, 140, 80);
     Label3 = MakeLabel(GroupBox2, Sj("引用マーク"), IDC_LABEL3, 17, 23);
@@ -202,6 +198,11 @@ void TForm1Window::CreateControls() {
     B_BCC = MakeControl(GroupBox1, "BUTTON", Sj("「BCC」へ"), clip | tab | BS_PUSHBUTTON, 0,
                         IDC_B_BCC, 180, 66, 95, 24);
     SendToBack(RadioGroup1);
+    for (HWND box : {GroupBox1, GroupBox2, RadioGroup1}) {
+        SetWindowLongPtrA(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        groupBoxProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
+    }
 
     tooltips_ = CreateWindowExA(
         WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
@@ -272,6 +273,13 @@ LRESULT CALLBACK TForm1Window::GroupBoxProc(HWND hwnd, UINT message, WPARAM wPar
     auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (IsForwardedMessage(message))
         return ForwardToRoot(hwnd, message, wParam, lParam);
+    if (message == WM_ERASEBKGND) {
+        // A group box erases nothing; as a container it has the controls' background.
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
     return CallWindowProcA(self->groupBoxProc_, hwnd, message, wParam, lParam);
 }
 
