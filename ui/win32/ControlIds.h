@@ -34,7 +34,7 @@
 #define IDC_LABEL2 1020
 #define IDC_VER_LABEL 1021
 #define IDC_LABEL4 1022
-#define IDC_TOOLTIPS 1023
+
 #define IDM_PROPERTY1 1030
 
 // TForm2.

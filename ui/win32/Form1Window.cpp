@@ -204,10 +204,10 @@ void TForm1Window::CreateControls() {
             SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
     }
 
-    tooltips_ = CreateWindowExA(
-        WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLTIPS)), instance, nullptr);
+    tooltips_ =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
     SendMessageA(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
     SendMessageA(tooltips_, TTM_SETMAXTIPWIDTH, 0, 600);
     const std::string quoteHint =
