@@ -1,0 +1,755 @@
+#include "ui/win32/Form1Window.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "core/Encoding.h"
+#include "core/Errors.h"
+#include "mailclient/OutlookApplication.h"
+#include "ui/ErrorReport.h"
+#include "ui/win32/ControlIds.h"
+#include "ui/win32/Win32Util.h"
+
+namespace {
+
+constexpr int kPanelHeight = 185;
+
+std::string Sj(const char* utf8) {
+    return Utf8ToCp932(utf8);
+}
+
+TBounds ToBounds(const RECT& r) {
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+// Bounds of a child inside its parent's client area.
+RECT ChildRect(HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Group boxes lie under the controls drawn inside their frame.
+void SendToBack(HWND window) {
+    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (IsForwardedMessage(message))
+        return ForwardToRoot(hwnd, message, wParam, lParam);
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// Another program may hold the clipboard for a moment.
+bool OpenClipboardBriefly(HWND owner) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (OpenClipboard(owner))
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+[[noreturn]] void ThrowClipboardClosed() {
+    throw EAppError("クリップボードを開くことができません");
+}
+
+}  // namespace
+
+bool TForm1Window::RegisterClasses() {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = WndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(IDI_QUORVANTEL));
+    wc.hIconSm = static_cast<HICON>(
+        LoadImageA(wc.hInstance, MAKEINTRESOURCEA(IDI_QUORVANTEL), IMAGE_ICON, 16, 16, 0));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kForm1Class;
+    if (!RegisterClassExA(&wc))
+        return false;
+    WNDCLASSEXA panel{};
+    panel.cbSize = sizeof panel;
+    panel.lpfnWndProc = PanelProc;
+    panel.hInstance = wc.hInstance;
+    panel.hCursor = wc.hCursor;
+    panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    panel.lpszClassName = kPanelClass;
+    return RegisterClassExA(&panel) != 0;
+}
+
+TForm1Window::TForm1Window() : Form(*this) {
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kForm1Class, Sj("アドレス帳").c_str(),
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 552, 7, 458, 447, nullptr,
+                            nullptr, GetModuleHandleA(nullptr), this);
+    if (hwnd_ == nullptr)
+        throw EAppError("メインウインドウを作れません");
+    folderChooser_.SetOwner(hwnd_);
+    CreateControls();
+    Form.SetMailClient(std::make_unique<TOutlookApplication>());
+    ready_ = true;
+    Guarded([this] { Form.FormCreate(); });
+}
+
+TForm1Window::~TForm1Window() {
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+    if (ImageList1 != nullptr)
+        ImageList_Destroy(ImageList1);
+    if (PopupMenu1 != nullptr)
+        DestroyMenu(PopupMenu1);
+    if (accel_ != nullptr)
+        DestroyAcceleratorTable(accel_);
+}
+
+void TForm1Window::CreateControls() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    constexpr DWORD tab = WS_TABSTOP;
+    constexpr DWORD clip = WS_CLIPSIBLINGS;
+
+    ImageList1 = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+    for (int id : {IDI_IMAGE0, IDI_IMAGE1, IDI_IMAGE2, IDI_IMAGE3}) {
+        HICON icon = static_cast<HICON>(
+            LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        ImageList_AddIcon(ImageList1, icon);
+        DestroyIcon(icon);
+    }
+
+    // The window's tab order is the order of creation in each container.
+    ListView1 = MakeControl(hwnd_, WC_LISTVIEWA, "",
+                            clip | tab | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                            WS_EX_CLIENTEDGE, IDC_LISTVIEW1, 241, 10, 203, 201);
+    ListView_SetExtendedListViewStyle(ListView1, LVS_EX_FULLROWSELECT);
+    ListView_SetImageList(ListView1, ImageList1, LVSIL_SMALL);
+    for (int column = 0; column < 2; ++column) {
+        std::string caption = column == 0 ? Sj("名前") : std::string();
+        LVCOLUMNA c{};
+        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        c.pszText = caption.data();
+        c.cx = 100;
+        c.iSubItem = column;
+        SendMessageA(ListView1, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&c));
+    }
+    FitColumns();
+
+    TreeView1 = MakeControl(
+        hwnd_, WC_TREEVIEWA, "",
+        clip | tab | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+        WS_EX_CLIENTEDGE, IDC_TREEVIEW1, 10, 10, 220, 201);
+    TreeView_SetIndent(TreeView1, 19);
+    TreeView_SetImageList(TreeView1, ImageList1, TVSIL_NORMAL);
+
+    Panel1 = CreateWindowExA(
+        WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | clip, 8,
+        224, 435, kPanelHeight, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PANEL1)),
+        instance, nullptr);
+
+    // Panel1: B_QUIT, GroupBox1, GroupBox2, Edit2, B_QUOTE, Edit1, B_SETFOLDER, B_READ.
+    B_QUIT = MakeControl(Panel1, "BUTTON", Sj("閉じる"), clip | tab | BS_PUSHBUTTON, 0, IDC_B_QUIT,
+                         360, 133, 75, 25);
+    GroupBox1 = MakeControl(Panel1, "BUTTON", Sj("メールアドレスの挿入"), clip | BS_GROUPBOX,
+                            WS_EX_CONTROLPARENT, IDC_GROUPBOX1, 1, 45, 290, 95);
+    GroupBox2 = MakeControl(Panel1, "BUTTON", Sj("引用付き貼付サポート"), clip | BS_GROUPBOX, 0,
+                            IDC_GROUPBOX2, 294, 45, 140, 80);
+    Label3 = MakeLabel(GroupBox2, Sj("引用マーク"), IDC_LABEL3, 17, 23);
+    Edit2 = MakeControl(Panel1, "EDIT", "> ", clip | tab | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                        IDC_EDIT2, 386, 64, 36, 20);
+    B_QUOTE = MakeControl(Panel1, "BUTTON", Sj("引用マークを付加"), clip | tab | BS_PUSHBUTTON, 0,
+                          IDC_B_QUOTE, 307, 88, 117, 27);
+    SendToBack(GroupBox2);
+    Edit1 = MakeControl(Panel1, "EDIT", Sj("設定されていません"),
+                        clip | tab | ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE, IDC_EDIT1, 89,
+                        11, 145, 20);
+    B_SETFOLDER = MakeControl(Panel1, "BUTTON", Sj("参照..."), clip | tab | BS_PUSHBUTTON, 0,
+                              IDC_B_SETFOLDER, 240, 9, 75, 25);
+    B_READ = MakeControl(Panel1, "BUTTON", Sj("アドレス帳読み込み"), clip | tab | BS_PUSHBUTTON, 0,
+                         IDC_B_READ, 322, 9, 108, 25);
+    Label1 = MakeLabel(Panel1, Sj("メールフォルダ"), IDC_LABEL1, 10, 16);
+    Label2 =
+        MakeLabel(Panel1, Sj("Winbiff V2アドレス帳→Outlookメールウインドウ"), IDC_LABEL2, 40, 168);
+    ver_label = MakeLabel(Panel1, "ver. xxx by", IDC_VER_LABEL, 285, 168);
+    Label4 = MakeControl(Panel1, "STATIC", "quorvantel", SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0,
+                         IDC_LABEL4, 350, 168, 1, 1);
+    SendMessageA(Label4, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(true)), FALSE);
+    FitLabelToText(Label4);
+    SetWindowLongPtrA(Label4, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    labelProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(Label4, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Label4Proc)));
+
+    // GroupBox1: RadioGroup1, B_TO, RB_NewWin, RB_ExistWin, B_CC, B_BCC. The
+    // radio group starts at RB_NewWin and ends before B_CC.
+    RadioGroup1 = MakeControl(GroupBox1, "BUTTON", Sj("どのウインドウ？"), clip | BS_GROUPBOX, 0,
+                              IDC_RADIOGROUP1, 9, 23, 162, 58);
+    B_TO = MakeControl(GroupBox1, "BUTTON", Sj("「宛先」へ"), clip | tab | WS_GROUP | BS_PUSHBUTTON,
+                       0, IDC_B_TO, 180, 10, 95, 24);
+    RB_NewWin =
+        MakeControl(GroupBox1, "BUTTON", Sj("新規メールウインドウへ"),
+                    clip | tab | WS_GROUP | BS_AUTORADIOBUTTON, 0, IDC_RB_NEWWIN, 14, 39, 141, 17);
+    RB_ExistWin = MakeControl(GroupBox1, "BUTTON", Sj("既存のメールウインドウへ"),
+                              clip | tab | BS_AUTORADIOBUTTON, 0, IDC_RB_EXISTWIN, 14, 57, 152, 17);
+    B_CC = MakeControl(GroupBox1, "BUTTON", Sj("「CC」へ"), clip | tab | WS_GROUP | BS_PUSHBUTTON,
+                       0, IDC_B_CC, 180, 38, 95, 24);
+    B_BCC = MakeControl(GroupBox1, "BUTTON", Sj("「BCC」へ"), clip | tab | BS_PUSHBUTTON, 0,
+                        IDC_B_BCC, 180, 66, 95, 24);
+    SendToBack(RadioGroup1);
+    for (HWND box : {GroupBox1, GroupBox2, RadioGroup1}) {
+        SetWindowLongPtrA(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        groupBoxProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
+    }
+
+    tooltips_ =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+    SendMessageA(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
+    SendMessageA(tooltips_, TTM_SETMAXTIPWIDTH, 0, 600);
+    const std::string quoteHint =
+        Sj("クリップボードにコピー済みのテキストを引用マーク付きのものと置き換えます");
+    AddTool(Edit1, Sj("Winbiff V2のメールフォルダを設定します"));
+    // A group box lets the mouse through to its container: its hint is an area there.
+    AddAreaTool(Panel1, GroupBox2, quoteHint);
+    AddTool(B_QUOTE, quoteHint);
+    AddTool(Label4, Sj("このプログラムの作者にメールを送る"));
+
+    PopupMenu1 = CreatePopupMenu();
+    AppendMenuA(PopupMenu1, MF_STRING, IDM_PROPERTY1, (Sj("プロパティ") + "\tCtrl+P").c_str());
+    accel_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCEL_LIST));
+}
+
+void TForm1Window::AddTool(HWND tool, const std::string& text) {
+    TTTOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = GetParent(tool);
+    ti.uId = reinterpret_cast<UINT_PTR>(tool);
+    std::string copy = text;
+    ti.lpszText = copy.data();
+    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void TForm1Window::AddAreaTool(HWND area, HWND control, const std::string& text) {
+    TTTOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.uFlags = TTF_SUBCLASS;
+    ti.hwnd = area;
+    ti.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
+    ti.rect = ChildRect(control);
+    std::string copy = text;
+    ti.lpszText = copy.data();
+    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void TForm1Window::RemoveTool(HWND owner, UINT_PTR id) {
+    TTTOOLINFOA ti{};
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    ti.hwnd = owner;
+    ti.uId = id;
+    SendMessageA(tooltips_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+// ---- Window procedures
+
+LRESULT CALLBACK TForm1Window::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        auto* self = static_cast<TForm1Window*>(cs->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (self == nullptr)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    return self->Handle(message, wParam, lParam);
+}
+
+LRESULT CALLBACK TForm1Window::GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (IsForwardedMessage(message))
+        return ForwardToRoot(hwnd, message, wParam, lParam);
+    if (message == WM_ERASEBKGND) {
+        // A group box erases nothing; as a container it has the controls' background.
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, GetSysColorBrush(COLOR_BTNFACE));
+        return 1;
+    }
+    return CallWindowProcA(self->groupBoxProc_, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TForm1Window::Label4Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    switch (message) {
+        case WM_MOUSEMOVE:
+            Guarded([self] { self->Form.Label4MouseMove(); });
+            break;
+        case WM_SETCURSOR:
+            SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+            return TRUE;
+        default:
+            break;
+    }
+    return CallWindowProcA(self->labelProc_, hwnd, message, wParam, lParam);
+}
+
+LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMinTrackSize = {kMinWidth, kMinHeight};
+            return 0;
+        }
+        case WM_SIZE:
+            if (ready_ && wParam != SIZE_MINIMIZED)
+                Guarded([this] { Form.resizeWindow(); });  // FormCanResize: never refuses
+            return 0;
+        case WM_MOUSEMOVE:
+            // Only the window's own background: a control's moves go to the control.
+            Guarded([this] { Form.FormMouseMove(); });
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_CONTEXTMENU:
+            if (reinterpret_cast<HWND>(wParam) == ListView1) {
+                ShowPopup(lParam);
+                return 0;
+            }
+            break;
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return OnColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_DESTROY:
+            Guarded([this] { Form.FormDestroy(); });
+            hwnd_ = nullptr;
+            PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void TForm1Window::OnCommand(int id, int code) {
+    if (code == BN_CLICKED || code == 0 || code == 1) {
+        switch (id) {
+            case IDC_B_READ:
+                Guarded([this] { Form.B_READClick(); });
+                return;
+            case IDC_B_SETFOLDER:
+                Guarded([this] { Form.B_SETFOLDERClick(); });
+                return;
+            case IDC_B_QUIT:
+                Guarded([this] { Form.B_QUITClick(); });
+                return;
+            case IDC_B_TO:
+                Guarded([this] { Form.B_TOClick(); });
+                return;
+            case IDC_B_CC:
+                Guarded([this] { Form.B_CCClick(); });
+                return;
+            case IDC_B_BCC:
+                Guarded([this] { Form.B_BCCClick(); });
+                return;
+            case IDC_B_QUOTE:
+                Guarded([this] { Form.B_QUOTEClick(); });
+                return;
+            case IDM_PROPERTY1:
+                Guarded([this] { Form.Property1Click(); });
+                return;
+            default:
+                break;
+        }
+    }
+    if (id == IDC_LABEL4 && code == STN_CLICKED)
+        Guarded([this] { Form.Label4Click(); });
+}
+
+LRESULT TForm1Window::OnNotify(const NMHDR& header) {
+    if (header.hwndFrom == TreeView1 &&
+        (header.code == TVN_SELCHANGEDA || header.code == TVN_SELCHANGEDW)) {
+        Guarded([this] { Form.TreeView1Change(); });
+    } else if (header.hwndFrom == ListView1 && header.code == NM_DBLCLK) {
+        Guarded([this] { Form.ListView1DblClick(); });
+    }
+    return 0;
+}
+
+LRESULT TForm1Window::OnColor(HDC dc, HWND control) {
+    if (control == Edit1)
+        return StaticColor(dc, COLOR_MENU);
+    if (control == Label4) {
+        const int color = label4Color_ == TSystemColor::InfoBk ? COLOR_INFOBK : COLOR_BTNFACE;
+        StaticColor(dc, color);
+        SetTextColor(dc, RGB(0, 0, 255));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(color));
+    }
+    return StaticColor(dc, COLOR_BTNFACE);
+}
+
+void TForm1Window::ShowPopup(LPARAM at) {
+    POINT p{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    if (at == -1) {
+        // From the keyboard: below the focused item, or the list's corner.
+        RECT r{};
+        const int item = ListView_GetNextItem(ListView1, -1, LVNI_FOCUSED);
+        if (item < 0 || !ListView_GetItemRect(ListView1, item, &r, LVIR_LABEL))
+            r = {0, 0, 0, 0};
+        p = {r.left, r.bottom};
+        ClientToScreen(ListView1, &p);
+    }
+    TrackPopupMenu(PopupMenu1, TPM_LEFTALIGN | TPM_RIGHTBUTTON, p.x, p.y, 0, hwnd_, nullptr);
+}
+
+// ---- The window (outer bounds)
+
+void TForm1Window::SetCaption(const std::string& text) {
+    SetWindowTextA(hwnd_, text.c_str());
+}
+
+int TForm1Window::ClientWidth() const {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    return r.right;
+}
+
+int TForm1Window::ClientHeight() const {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    return r.bottom;
+}
+
+int TForm1Window::Left() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    return r.left;
+}
+
+int TForm1Window::Top() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    return r.top;
+}
+
+int TForm1Window::Width() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    return r.right - r.left;
+}
+
+int TForm1Window::Height() const {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    return r.bottom - r.top;
+}
+
+void TForm1Window::SetLeft(int left) {
+    SetWindowPos(hwnd_, nullptr, left, Top(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm1Window::SetTop(int top) {
+    SetWindowPos(hwnd_, nullptr, Left(), top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm1Window::SetWidth(int width) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm1Window::SetHeight(int height) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, Width(), height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::vector<TBounds> TForm1Window::Screens() const {
+    std::vector<TBounds> screens;
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR monitor, HDC, LPRECT, LPARAM data) -> BOOL {
+            auto& list = *reinterpret_cast<std::vector<TBounds>*>(data);
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoA(monitor, &info)) {
+                const TBounds b = ToBounds(info.rcMonitor);
+                if (info.dwFlags & MONITORINFOF_PRIMARY)
+                    list.insert(list.begin(), b);
+                else
+                    list.push_back(b);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&screens));
+    return screens;
+}
+
+TBounds TForm1Window::PrimaryWorkArea() const {
+    RECT r{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+    return ToBounds(r);
+}
+
+void TForm1Window::Close() {
+    PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+}
+
+// ---- Controls
+
+HWND TForm1Window::Control(TLayoutControl control) const {
+    switch (control) {
+        case TLayoutControl::TreeView1:
+            return TreeView1;
+        case TLayoutControl::ListView1:
+            return ListView1;
+        case TLayoutControl::Panel1:
+            break;
+    }
+    return Panel1;
+}
+
+HWND TForm1Window::Edit(TEditBox box) const {
+    return box == TEditBox::Edit1 ? Edit1 : Edit2;
+}
+
+HWND TForm1Window::Radio(TRadioButton button) const {
+    return button == TRadioButton::RB_NewWin ? RB_NewWin : RB_ExistWin;
+}
+
+TBounds TForm1Window::Bounds(TLayoutControl control) const {
+    return ToBounds(ChildRect(Control(control)));
+}
+
+void TForm1Window::SetBounds(TLayoutControl control, const TBounds& b) {
+    MoveWindow(Control(control), b.Left, b.Top, b.Width, b.Height, TRUE);
+    if (control == TLayoutControl::ListView1)
+        FitColumns();
+}
+
+void TForm1Window::FitColumns() {
+    RECT r;
+    GetClientRect(ListView1, &r);
+    ListView_SetColumnWidth(ListView1, 0, (r.right + 1) / 2);
+    ListView_SetColumnWidth(ListView1, 1, r.right / 2);
+}
+
+void TForm1Window::TreeClear() {
+    nodes_.clear();
+    nodeTexts_.clear();
+    TreeView_DeleteAllItems(TreeView1);
+}
+
+int TForm1Window::TreeAddNode(int parent, const std::string& text, int image, int selectedImage) {
+    std::string copy = text;
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = parent < 0 ? TVI_ROOT : nodes_.at(static_cast<size_t>(parent));
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.pszText = copy.data();
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = selectedImage;
+    insert.item.lParam = static_cast<LPARAM>(nodes_.size());
+    auto item = reinterpret_cast<HTREEITEM>(
+        SendMessageA(TreeView1, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (item == nullptr)
+        throw EAppError("ツリーに項目を追加できません");
+    nodes_.push_back(item);
+    nodeTexts_.push_back(text);
+    return static_cast<int>(nodes_.size() - 1);
+}
+
+void TForm1Window::TreeBeginUpdate() {
+    SendMessageA(TreeView1, WM_SETREDRAW, FALSE, 0);
+}
+
+void TForm1Window::TreeEndUpdate() {
+    SendMessageA(TreeView1, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(TreeView1, nullptr, TRUE);
+}
+
+void TForm1Window::TreeExpandAll() {
+    for (HTREEITEM item : nodes_)
+        TreeView_Expand(TreeView1, item, TVE_EXPAND);
+}
+
+int TForm1Window::TreeNodeCount() const {
+    return static_cast<int>(nodes_.size());
+}
+
+std::string TForm1Window::TreeNodeText(int node) const {
+    return nodeTexts_.at(static_cast<size_t>(node));
+}
+
+int TForm1Window::TreeSelected() const {
+    HTREEITEM selected = TreeView_GetSelection(TreeView1);
+    if (selected == nullptr)
+        return -1;
+    TVITEMA item{};
+    item.mask = TVIF_PARAM;
+    item.hItem = selected;
+    if (!SendMessageA(TreeView1, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+        return -1;
+    const auto index = static_cast<size_t>(item.lParam);
+    // While the tree is being cleared the selection can name a node already gone.
+    return index < nodes_.size() && nodes_[index] == selected ? static_cast<int>(index) : -1;
+}
+
+void TForm1Window::TreeSelect(int node) {
+    HTREEITEM item = nodes_.at(static_cast<size_t>(node));
+    TreeView_SelectItem(TreeView1, item);
+    TreeView_EnsureVisible(TreeView1, item);
+}
+
+void TForm1Window::ListClear() {
+    rows_.clear();
+    ListView_DeleteAllItems(ListView1);
+}
+
+void TForm1Window::ListAddItems(std::vector<TListItem> items) {
+    SendMessageA(ListView1, WM_SETREDRAW, FALSE, 0);
+    for (TListItem& entry : items) {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = static_cast<int>(rows_.size());
+        item.pszText = entry.Caption.data();
+        item.iImage = entry.Image;
+        const auto at = static_cast<int>(
+            SendMessageA(ListView1, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        if (at < 0)
+            break;
+        LVITEMA second{};
+        second.iSubItem = 1;
+        second.pszText = entry.Second.data();
+        SendMessageA(ListView1, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&second));
+        rows_.push_back(std::move(entry.Caption));
+    }
+    SendMessageA(ListView1, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(ListView1, nullptr, TRUE);
+    FitColumns();  // a scroll bar may have come
+}
+
+std::vector<std::string> TForm1Window::ListSelectedCaptions() const {
+    std::vector<std::string> captions;
+    int item = -1;
+    while ((item = ListView_GetNextItem(ListView1, item, LVNI_SELECTED)) >= 0) {
+        if (static_cast<size_t>(item) < rows_.size())
+            captions.push_back(rows_[static_cast<size_t>(item)]);
+    }
+    return captions;
+}
+
+void TForm1Window::ListSetColumnCaption(int column, const std::string& text) {
+    std::string copy = text;
+    LVCOLUMNA c{};
+    c.mask = LVCF_TEXT;
+    c.pszText = copy.data();
+    SendMessageA(ListView1, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&c));
+}
+
+std::string TForm1Window::EditText(TEditBox box) const {
+    return WindowTextA(Edit(box));
+}
+
+void TForm1Window::SetEditText(TEditBox box, const std::string& text) {
+    SetWindowTextA(Edit(box), text.c_str());
+}
+
+std::string TForm1Window::QuoteMark() const {
+    return WindowTextA(Edit2);  // CF_TEXT speaks cp932 too
+}
+
+bool TForm1Window::RadioChecked(TRadioButton button) const {
+    return SendMessageA(Radio(button), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TForm1Window::CheckRadio(TRadioButton button) {
+    SendMessageA(RB_NewWin, BM_SETCHECK, button == TRadioButton::RB_NewWin, 0);
+    SendMessageA(RB_ExistWin, BM_SETCHECK, button == TRadioButton::RB_ExistWin, 0);
+}
+
+void TForm1Window::SetRadioEnabled(TRadioButton button, bool enabled, const std::string& hint) {
+    HWND radio = Radio(button);
+    EnableWindow(radio, enabled ? TRUE : FALSE);
+    // A disabled button gets no mouse moves: its container sees them over its area.
+    RemoveTool(GroupBox1, reinterpret_cast<UINT_PTR>(radio));
+    RemoveTool(GroupBox1, static_cast<UINT_PTR>(GetDlgCtrlID(radio)));
+    if (!hint.empty()) {
+        AddTool(radio, hint);
+        AddAreaTool(GroupBox1, radio, hint);
+    }
+}
+
+void TForm1Window::SetLabelCaption(TLabelControl label, const std::string& text) {
+    HWND l = label == TLabelControl::ver_label ? ver_label : Label4;
+    SetWindowTextA(l, text.c_str());
+    FitLabelToText(l);
+}
+
+void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {
+    if (label != TLabelControl::Label4 || label4Color_ == color)
+        return;
+    label4Color_ = color;
+    InvalidateRect(Label4, nullptr, TRUE);
+}
+
+std::string TForm1Window::ReadClipboardText() {
+    if (!OpenClipboardBriefly(hwnd_))
+        ThrowClipboardClosed();
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+            const size_t size = GlobalSize(data);
+            text.assign(bytes, std::find(bytes, bytes + size, '\0'));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void TForm1Window::WriteClipboardText(const std::string& text) {
+    if (!OpenClipboardBriefly(hwnd_))
+        ThrowClipboardClosed();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
+    if (memory != nullptr) {
+        if (auto* bytes = static_cast<char*>(GlobalLock(memory))) {
+            std::copy(text.begin(), text.end(), bytes);
+            bytes[text.size()] = '\0';
+            GlobalUnlock(memory);
+        }
+    }
+    EmptyClipboard();
+    if (memory != nullptr && SetClipboardData(CF_TEXT, memory) == nullptr)
+        GlobalFree(memory);
+    CloseClipboard();
+}
+
+void TForm1Window::OpenLink(const std::string& url) {
+    ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+std::filesystem::path TForm1Window::ExecutablePath() const {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return std::filesystem::path(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::filesystem::path TForm1Window::UserConfigDir() const {
+    wchar_t dir[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, dir)))
+        return {};
+    return std::filesystem::path(dir);
+}

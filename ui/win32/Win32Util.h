@@ -1,0 +1,32 @@
+// Small helpers shared by the Win32 windows: the font, labels, colours.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The windows' font: "ＭＳ Ｐゴシック", 12 pixels, Shift-JIS; underlined for a link.
+HFONT UiFont(bool underline = false);
+
+// A child control with the font set; text is cp932.
+HWND MakeControl(HWND parent, const char* className, const std::string& text, DWORD style,
+                 DWORD exStyle, int id, int left, int top, int width, int height);
+
+// A label that sizes itself to its text.
+HWND MakeLabel(HWND parent, const std::string& text, int id, int left, int top);
+void FitLabelToText(HWND label);
+
+// Text of a window as cp932 bytes.
+std::string WindowTextA(HWND window);
+
+// The menu colour of read-only boxes, the button face elsewhere.
+LRESULT StaticColor(HDC dc, int sysColor);
+
+// Sends a message up to the top-level window (the containers' WM_COMMAND etc.).
+LRESULT ForwardToRoot(HWND from, UINT message, WPARAM wParam, LPARAM lParam);
+bool IsForwardedMessage(UINT message);
+
+// The class names.
+inline constexpr char kForm1Class[] = "TForm1";
+inline constexpr char kForm2Class[] = "TForm2";
+inline constexpr char kPanelClass[] = "TPanel";

@@ -1,0 +1,76 @@
+// Program entry: the COM apartment, the two windows and the message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <filesystem>
+
+#include "core/Encoding.h"
+#include "mailclient/ComApartment.h"
+#include "ui/ErrorReport.h"
+#include "ui/win32/Form1Window.h"
+#include "ui/win32/Form2Window.h"
+
+namespace {
+
+std::string ExeFileNameUtf8() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return "quorvantel.exe";
+    const std::u8string name = std::filesystem::path(path).filename().u8string();
+    return std::string(name.begin(), name.end());
+}
+
+void InstallMessageBoxReporter() {
+    static const std::string caption = Utf8ToCp932(ApplicationTitle(ExeFileNameUtf8()));
+    SetErrorReporter([](const std::string& text) {
+        std::string shown;
+        try {
+            shown = Utf8ToCp932(text);
+        } catch (...) {
+            shown = text;
+        }
+        MessageBoxA(GetActiveWindow(), shown.c_str(), caption.c_str(), MB_ICONSTOP | MB_OK);
+    });
+}
+
+// Tab and the dialog keys in either window; Ctrl+P while the list has the focus.
+void RunMessageLoop(const TForm1Window& form) {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (form.Hwnd() != nullptr && GetFocus() == form.ListView() &&
+            TranslateAcceleratorA(form.Hwnd(), form.ListAccelerators(), &msg))
+            continue;
+        HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        if (root != nullptr && IsDialogMessageA(root, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    // Entered before the windows, left last.
+    const TComApartment comApartment;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    InstallMessageBoxReporter();
+    if (!TForm1Window::RegisterClasses() || !TForm2Window::RegisterClass())
+        return 1;
+
+    int result = 0;
+    Guarded([&] {
+        TForm1Window form;
+        // The properties dialog: hidden until the first Properties command, gone with the window.
+        TForm2Window form2(form.Form.PropertyCard, form.Hwnd());
+        form.Form.Form2 = &form2.Form;
+        ShowWindow(form.Hwnd(), showCommand);
+        UpdateWindow(form.Hwnd());
+        RunMessageLoop(form);
+        form.Form.Form2 = nullptr;
+    });
+    return result;
+}
