@@ -34,5 +34,6 @@ ctest --preset asan
 start=$(date +%s)
 cmake --preset mingw -DQUORVANTEL_LINUX_QUERY="$PWD/build/default/tools/query/quorvantel-query"
 cmake --build --preset mingw
+cmake --build --preset mingw --target release-zip
 ctest --preset mingw
 echo "Windows suite (build and tests under Wine): $(( $(date +%s) - start )) s"
