@@ -178,6 +178,8 @@ void TForm1Window::CreateControls() {
                          IDC_LABEL4, 350, 168, 1, 1);
     SendMessageA(Label4, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(true)), FALSE);
     FitLabelToText(Label4);
+    FitLabelBefore(Label2, 285);
+    FitLabelBefore(ver_label, 350);
     SetWindowLongPtrA(Label4, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     labelProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(Label4, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Label4Proc)));
@@ -686,7 +688,10 @@ void TForm1Window::SetRadioEnabled(TRadioButton button, bool enabled, const std:
 void TForm1Window::SetLabelCaption(TLabelControl label, const std::string& text) {
     HWND l = label == TLabelControl::ver_label ? ver_label : Label4;
     SetWindowTextA(l, text.c_str());
-    FitLabelToText(l);
+    if (l == ver_label)
+        FitLabelBefore(l, 350);  // the credit label's design left
+    else
+        FitLabelToText(l);
 }
 
 void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {

@@ -4,13 +4,13 @@
 
 #include "core/Encoding.h"
 
-HFONT UiFont(bool underline) {
-    static HFONT fonts[2] = {};
-    HFONT& font = fonts[underline ? 1 : 0];
+HFONT UiFont(bool underline, int pixels) {
+    static HFONT fonts[2][2] = {};
+    HFONT& font = fonts[underline ? 1 : 0][pixels == 12 ? 0 : 1];
     if (font == nullptr) {
         const std::string face = Utf8ToCp932("ＭＳ Ｐゴシック");
         LOGFONTA lf{};
-        lf.lfHeight = -12;
+        lf.lfHeight = pixels == 12 ? -12 : -11;
         lf.lfWeight = FW_NORMAL;
         lf.lfUnderline = underline ? TRUE : FALSE;
         lf.lfCharSet = SHIFTJIS_CHARSET;
@@ -46,6 +46,18 @@ void FitLabelToText(HWND label) {
     ReleaseDC(label, dc);
     SetWindowPos(label, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FitLabelBefore(HWND label, int nextLeft) {
+    constexpr int kGap = 3;
+    FitLabelToText(label);
+    RECT r;
+    GetWindowRect(label, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(label), reinterpret_cast<POINT*>(&r), 2);
+    if (r.right <= nextLeft - kGap)
+        return;
+    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(false, 11)), TRUE);
+    FitLabelToText(label);
 }
 
 HWND MakeLabel(HWND parent, const std::string& text, int id, int left, int top) {

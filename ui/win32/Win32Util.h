@@ -6,7 +6,7 @@
 #include <string>
 
 // The windows' font: "ＭＳ Ｐゴシック", 12 pixels, Shift-JIS; underlined for a link.
-HFONT UiFont(bool underline = false);
+HFONT UiFont(bool underline = false, int pixels = 12);
 
 // A child control with the font set; text is cp932.
 HWND MakeControl(HWND parent, const char* className, const std::string& text, DWORD style,
@@ -15,6 +15,9 @@ HWND MakeControl(HWND parent, const char* className, const std::string& text, DW
 // A label that sizes itself to its text.
 HWND MakeLabel(HWND parent, const std::string& text, int id, int left, int top);
 void FitLabelToText(HWND label);
+// A label that would run into the control that starts at nextLeft (a font
+// wider than the designed one) is drawn a pixel smaller instead.
+void FitLabelBefore(HWND label, int nextLeft);
 
 // Text of a window as cp932 bytes.
 std::string WindowTextA(HWND window);
