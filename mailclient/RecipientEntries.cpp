@@ -20,17 +20,6 @@ bool IsSeparator(char c) {
     return c == ';' || c == ',';
 }
 
-// Well-formed UTF-8 with every control character turned into a blank.
-std::string Clean(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t pos = 0; pos < text.size();) {
-        const char32_t cp = NextUtf8CodePoint(text, pos);
-        AppendUtf8(out, IsControl(cp) ? U' ' : cp);
-    }
-    return out;
-}
-
 std::string_view Trimmed(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) {
         s.remove_prefix(1);
@@ -41,9 +30,26 @@ std::string_view Trimmed(std::string_view s) {
     return s;
 }
 
+}  // namespace
+
+std::string CleanRecipientText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        const char32_t cp = NextUtf8CodePoint(text, pos);
+        AppendUtf8(out, IsControl(cp) ? U' ' : cp);
+    }
+    return out;
+}
+
+namespace {
+
 class TSplitter {
   public:
-    explicit TSplitter(std::string_view field) : text_(Clean(field)), n_(text_.size()) { Index(); }
+    explicit TSplitter(std::string_view field)
+        : text_(CleanRecipientText(field)), n_(text_.size()) {
+        Index();
+    }
 
     std::vector<TRecipientEntry> Run() {
         size_t i = 0;

@@ -46,6 +46,10 @@ struct TRecipientEntry {
 // each with the card's name.
 std::vector<TRecipientEntry> ParseRecipientEntries(std::string_view field);
 
+// Well-formed UTF-8 with every control character (C0, DEL, C1, U+2028,
+// U+2029) turned into a blank: what the splitters work on.
+std::string CleanRecipientText(std::string_view text);
+
 // The entry as an RFC 5322 mailbox: the name as a quoted string with '"' and
 // '\' escaped, then the address in angle brackets ("name"<address>); the name
 // alone when the address is empty; the address alone when there is no name.

@@ -1,12 +1,9 @@
 #include "mailclient/thunderbird/TbRecipients.h"
 
 #include "core/TextUtf.h"
+#include "mailclient/RecipientEntries.h"
 
 namespace {
-
-bool IsControl(char32_t cp) {
-    return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029;
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -14,16 +11,6 @@ bool IsBlank(char c) {
 
 bool IsSeparator(char c) {
     return c == ';' || c == ',';
-}
-
-std::string Clean(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t pos = 0; pos < text.size();) {
-        const char32_t cp = NextUtf8CodePoint(text, pos);
-        AppendUtf8(out, IsControl(cp) ? U' ' : cp);
-    }
-    return out;
 }
 
 std::string_view Trimmed(std::string_view s) {
@@ -51,7 +38,7 @@ struct TQuoted {
 
 class TSplitter {
   public:
-    explicit TSplitter(std::string_view field) : text_(Clean(field)) {
+    explicit TSplitter(std::string_view field) : text_(CleanRecipientText(field)) {
         // closeAt_[i]: the first double quote at or after i that may end a name.
         const size_t n = text_.size();
         closeAt_.assign(n + 1, std::string::npos);
