@@ -16,6 +16,8 @@ const staged = new Map();
 let testMode = false;
 // Compose windows in the order they last had the focus, the latest last.
 let focusOrder = [];
+// How long Thunderbird took over the last field written, for the test run.
+let lastSetMs = -1;
 
 function connect() {
   port = browser.runtime.connectNative(HOST);
@@ -162,7 +164,9 @@ async function serve(msg) {
       const f = field(msg);
       const list = recipientsOf(msg)[f] || [];
       await composeTab(msg.tab);
+      const start = Date.now();
       await browser.compose.setComposeDetails(msg.tab, {[f]: list});
+      lastSetMs = Date.now() - start;
       return {};
     }
     case "show": {
@@ -175,7 +179,7 @@ async function serve(msg) {
       if (testMode) {
         await composeTab(msg.tab);
         const d = await browser.compose.getComposeDetails(msg.tab);
-        return {to: d.to, cc: d.cc, bcc: d.bcc};
+        return {to: d.to, cc: d.cc, bcc: d.bcc, setMs: lastSetMs};
       }
       break;
     case "close":

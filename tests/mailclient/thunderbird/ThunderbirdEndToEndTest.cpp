@@ -1,15 +1,25 @@
-// The Thunderbird backend against the real Thunderbird: a throw-away profile
-// and home, our extension side-loaded, our host started by Thunderbird. Run
-// under Xvfb. Every wait has a deadline; nothing sleeps for a fixed time.
+// quorvantel against the real Thunderbird: a throw-away profile and home, our
+// extension side-loaded, our host started by Thunderbird, and the main window
+// as the program puts it together, on a test mail folder. Entries are chosen
+// and buttons pressed as a person would; what each compose window then holds
+// is read back through the extension. Run under Xvfb. Every wait has a
+// deadline; nothing sleeps for a fixed time.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
-#include <QCoreApplication>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -19,11 +29,16 @@
 #include <string>
 #include <vector>
 
-#include "core/TextUtf.h"
+#include "bench/BenchFolder.h"
+#include "core/AddressBook.h"
+#include "core/Encoding.h"
 #include "mailclient/BridgedMailClient.h"
 #include "mailclient/DesktopMailClient.h"
-#include "mailclient/thunderbird/TbRecipients.h"
+#include "mailclient/RecipientEntries.h"
 #include "mailclient/thunderbird/ThunderbirdMailClient.h"
+#include "tests/support/QtWindow.h"
+#include "tests/support/TestFiles.h"
+#include "ui/qt/Form1Window.h"
 
 extern char** environ;
 
@@ -49,6 +64,10 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+long long Millis(Clock::duration d) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
 }
 
 void WriteFile(const fs::path& path, const std::string& text) {
@@ -101,7 +120,7 @@ bool Reap(pid_t pid, std::chrono::seconds limit) {
     return WaitFor([pid] { return waitpid(pid, nullptr, WNOHANG) == pid; }, limit);
 }
 
-// A recipient as Thunderbird reads it back.
+// A recipient as Thunderbird reads it back, or as the window writes it.
 struct TExpected {
     std::string name, address;
     bool operator==(const TExpected&) const = default;
@@ -114,32 +133,24 @@ std::ostream& operator<<(std::ostream& os, const TExpected& e) {
 std::vector<TExpected> Parsed(const Json& entries) {
     std::vector<TExpected> out;
     for (const Json& e : entries) {
-        const std::vector<TMailbox> boxes = SplitMailboxes(e.get<std::string>());
-        EXPECT_EQ(boxes.size(), 1u)
-            << "Thunderbird's entry " << e << " reads as " << boxes.size() << " recipients";
-        for (const TMailbox& m : boxes) {
-            out.push_back({m.name, m.address});
+        const std::vector<TRecipientEntry> read =
+            ParseRecipientEntries(e.get<std::string>(), TNameQuoting::QuotedString);
+        EXPECT_EQ(read.size(), 1u)
+            << "Thunderbird's entry " << e << " reads as " << read.size() << " recipients";
+        for (const TRecipientEntry& r : read) {
+            out.push_back({r.Name, r.Address});
         }
     }
     return out;
 }
 
-std::vector<TExpected> People(const std::string& prefix, int count) {
+std::vector<TExpected> People(const std::string& name, const std::string& address, int count) {
     std::vector<TExpected> out;
     for (int i = 0; i < count; ++i) {
         const std::string n = std::to_string(i);
-        out.push_back({prefix + n, prefix + n + "@example.jp"});
+        out.push_back({name + n, address + n + "@example.jp"});
     }
     return out;
-}
-
-// The field text the address book makes of these people: "name"<address>; ...
-std::u16string FieldText(const std::vector<TExpected>& people) {
-    std::string text;
-    for (const TExpected& p : people) {
-        text += "\"" + p.name + "\"<" + p.address + ">; ";
-    }
-    return Utf8ToUtf16(text);
 }
 
 std::vector<TExpected> Joined(std::vector<TExpected> a, const std::vector<TExpected>& b) {
@@ -147,28 +158,77 @@ std::vector<TExpected> Joined(std::vector<TExpected> a, const std::vector<TExpec
     return a;
 }
 
+std::vector<TExpected> ByAddress(std::vector<TExpected> people) {
+    std::sort(people.begin(), people.end(),
+              [](const TExpected& a, const TExpected& b) { return a.address < b.address; });
+    return people;
+}
+
+// The groups of the test mail folder, and who is in them.
+const std::vector<TExpected> kNew = People("新規", "new", 2);
+const std::vector<TExpected> kAdded = People("追加", "added", 3);
+// Nicknames as the address book holds them: raw, nothing escaped.
+const std::vector<TExpected> kSpecial = {
+    {"山田, 太郎", "yamada@example.jp"},
+    {"say \"hi\"", "hi@example.jp"},
+    {"x <y", "lt@example.jp"},
+    {"c;d", "semi@example.jp"},
+    {"e@f", "at@example.jp"},
+    {"g\\h", "backslash@example.jp"},
+    {"鈴木 花子", "suzuki@example.jp"},
+    {"営業部; 大阪, 第二課 <西>", "osaka@example.jp"},
+};
+
+void WriteMailFolder(const fs::path& dir) {
+    std::string cards, groups = "Name: \\\r\nEntry: 宛先,\r\n  追加,\r\n  特殊\r\n.\r\n";
+    const std::pair<const char*, const std::vector<TExpected>*> members[] = {
+        {"宛先", &kNew}, {"追加", &kAdded}, {"特殊", &kSpecial}};
+    for (const auto& [group, people] : members) {
+        groups += std::string("Name: ") + group + "\r\nEntry: ";
+        for (size_t i = 0; i < people->size(); ++i) {
+            const TExpected& p = (*people)[i];
+            cards += "Nickname: " + p.name + "\r\nAddress: " + p.address + "\r\n.\r\n";
+            groups += (i > 0 ? ",\r\n  " : "") + p.name;
+        }
+        groups += "\r\n.\r\n";
+    }
+    WriteAll(dir / "card.dat", Sjis(cards));
+    WriteAll(dir / "group.dat", Sjis(groups));
+}
+
 class ThunderbirdEndToEnd : public testing::Test {
   protected:
     static inline fs::path root_;
     static inline pid_t thunderbird_ = -1;
-    static inline TThunderbirdMailClient* tb_ = nullptr;
-    static inline std::unique_ptr<TBridgedMailClient> client_;
-    static inline std::vector<std::string> opened_;  // mailto URLs of the stand-in
-    static inline int reachChanges_ = 0;
+    static inline std::unique_ptr<TQtWindowScope> scope_;
+    static inline std::unique_ptr<TForm1Window> form_;
+    static inline TThunderbirdMailClient* tb_ = nullptr;  // the window's
+    static inline std::vector<std::string> opened_;       // mailto URLs of the stand-in
 
-    static void MakeClient() {
+    // The program as its main() puts it together, on the test mail folder:
+    // Thunderbird while the extension is connected, the desktop otherwise.
+    static void StartQuorvantel() {
+        form_.reset();
+        tb_ = nullptr;
+        Prefs = TPrefs{};
+        WriteAll(scope_->Ini(),
+                 "MailFolder: " + PathToCp932(root_ / "mailbox") + "\r\nMailAddressOnly: NO\r\n");
+        form_ = std::make_unique<TForm1Window>();
         auto tb = std::make_unique<TThunderbirdMailClient>(
             TThunderbirdMailClient::TOptions{.replyTimeout = 10s,
                                              .takeOverInterval = 2s,
                                              .directory = (root_ / "run" / "quorvantel").string()});
         tb_ = tb.get();
-        client_ = std::make_unique<TBridgedMailClient>(
+        form_->Form.SetMailClient(std::make_unique<TBridgedMailClient>(
             std::move(tb), std::make_unique<TDesktopMailClient>([](const std::string& url) {
                 opened_.push_back(url);
                 return true;
-            }));
-        client_->SetReachChangedCallback([] { ++reachChanges_; });
+            })));
+        form_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
     }
+
+    static bool Connected() { return form_ && form_->RB_ExistWin->isEnabled(); }
 
     static void SetUpTestSuite() {
         root_ = fs::temp_directory_path() / ("quorvantel-tb-e2e-" + std::to_string(getpid()));
@@ -176,6 +236,7 @@ class ThunderbirdEndToEnd : public testing::Test {
         const fs::path home = root_ / "home", profile = root_ / "profile", run = root_ / "run";
         fs::create_directories(run);
         fs::permissions(run, fs::perms::owner_all);
+        WriteMailFolder(root_ / "mailbox");
         WriteFile(home / ".mozilla/native-messaging-hosts/jp.example.quorvantel.json",
                   Json{{"name", "jp.example.quorvantel"},
                        {"description", "quorvantel test host"},
@@ -236,7 +297,8 @@ user_pref("toolkit.startup.max_resumed_crashes", -1);
 user_pref("browser.sessionstore.resume_from_crash", false);
 user_pref("network.proxy.type", 0);
 )");
-        MakeClient();
+        scope_ = std::make_unique<TQtWindowScope>();
+        StartQuorvantel();
         ASSERT_TRUE(tb_->ServesSocket());
         thunderbird_ = Spawn(
             {QUORVANTEL_THUNDERBIRD, "-profile", profile.string(), "-no-remote"},
@@ -246,16 +308,15 @@ user_pref("network.proxy.type", 0);
             root_ / "thunderbird.log");
         ASSERT_GT(thunderbird_, 0) << "cannot start " << QUORVANTEL_THUNDERBIRD;
         const auto start = Clock::now();
-        ASSERT_TRUE(WaitFor([] { return client_->CanReachOpenItems(); }, kStartDeadline))
+        ASSERT_TRUE(WaitFor(Connected, kStartDeadline))
             << "the extension did not connect; see " << (root_ / "thunderbird.log");
-        std::cout
-            << "[ info ] extension connected after "
-            << std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count()
-            << " ms\n";
+        std::cout << "[ info ] extension connected after " << Millis(Clock::now() - start)
+                  << " ms\n";
     }
 
     static void TearDownTestSuite() {
-        client_.reset();
+        form_.reset();
+        scope_.reset();
         if (thunderbird_ > 0 && waitpid(thunderbird_, nullptr, WNOHANG) == 0) {
             kill(-thunderbird_, SIGTERM);
             if (!Reap(thunderbird_, 30s)) {
@@ -269,9 +330,12 @@ user_pref("network.proxy.type", 0);
     }
 
     void SetUp() override {
-        if (!client_ || !client_->CanReachOpenItems()) {
+        if (!Connected()) {
             GTEST_SKIP() << "Thunderbird is not connected";
         }
+        scope_->Reports.clear();
+        opened_.clear();
+        Prefs.UseAppendMode = false;
     }
 
     static Json Details(int64_t tab) { return tb_->Request({{"op", "details"}, {"tab", tab}}); }
@@ -281,14 +345,18 @@ user_pref("network.proxy.type", 0);
         return reply["tab"].is_number_integer() ? reply["tab"].get<int64_t>() : -1;
     }
 
-    // A compose window opened through the extension with these recipients.
+    // A compose window opened through the extension with these recipients,
+    // as someone would have filled it by hand.
     static int64_t OpenCompose(const std::vector<TExpected>& to, const std::vector<TExpected>& cc,
                                const std::vector<TExpected>& bcc) {
         Json request = {{"op", "new"}};
         const std::pair<const char*, const std::vector<TExpected>*> fields[] = {
             {"to", &to}, {"cc", &cc}, {"bcc", &bcc}};
         for (const auto& [name, people] : fields) {
-            request[name] = ThunderbirdEntries(Utf16ToUtf8(FieldText(*people)));
+            request[name] = Json::array();
+            for (const TExpected& p : *people) {
+                request[name].push_back(FormatMailbox(TRecipientEntry{p.name, p.address}));
+            }
         }
         return tb_->Request(request)["tab"].get<int64_t>();
     }
@@ -303,188 +371,255 @@ user_pref("network.proxy.type", 0);
 
     static void CloseCompose(int64_t tab) { tb_->Request({{"op", "close"}, {"tab", tab}}); }
 
-    static void WriteLikeTheWindow(TMailItem& item, TMailField field, const std::u16string& text,
-                                   bool append) {
-        std::u16string all;
-        if (append) {
-            all = item.GetField(field) + u"; ";
+    // Chooses a tree node, then the list rows with these captions.
+    static void Choose(const std::string& node, const std::vector<std::string>& rows) {
+        const auto& nodes = form_->TreeModel()->Nodes();
+        const auto n = std::find_if(nodes.begin(), nodes.end(),
+                                    [&](const auto& x) { return x.Name == Utf8ToCp932(node); });
+        ASSERT_NE(n, nodes.end()) << node;
+        form_->TreeView1->setCurrentIndex(
+            form_->TreeModel()->IndexOf(static_cast<int>(n - nodes.begin())));
+        auto* selection = form_->ListView1->selectionModel();
+        selection->clearSelection();
+        const auto& list = form_->ListModel()->Rows();
+        for (const std::string& caption : rows) {
+            const auto r = std::find_if(list.begin(), list.end(), [&](const auto& x) {
+                return x.Caption == Utf8ToCp932(caption);
+            });
+            ASSERT_NE(r, list.end()) << caption;
+            selection->select(form_->ListModel()->index(static_cast<int>(r - list.begin()), 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
-        item.SetField(field, all + text);
-        item.Display();
+    }
+
+    static void Press(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    static QPushButton* Button(TMailField field) {
+        switch (field) {
+            case TMailField::To:
+                return form_->B_TO;
+            case TMailField::CC:
+                return form_->B_CC;
+            case TMailField::BCC:
+                break;
+        }
+        return form_->B_BCC;
     }
 };
 
-TEST_F(ThunderbirdEndToEnd, NoComposeWindowGivesNoItem) {
-    EXPECT_EQ(client_->ActiveItem(), nullptr);
+constexpr TMailField kFields[] = {TMailField::To, TMailField::CC, TMailField::BCC};
+
+TEST_F(ThunderbirdEndToEnd, NoComposeWindowOpenNothingHappens) {
+    Press(form_->RB_ExistWin);
+    ASSERT_TRUE(form_->RB_ExistWin->isChecked());
+    Choose("\\", {"宛先"});
+    Press(form_->B_TO);
+    EXPECT_EQ(ActiveTab(), -1) << "a compose window was opened";
+    EXPECT_TRUE(scope_->Reports.isEmpty()) << scope_->Reports.join("\n").toStdString();
+    EXPECT_TRUE(opened_.empty());
 }
 
-TEST_F(ThunderbirdEndToEnd, NewItemsReplaceAndAppendInEachField) {
-    const auto a = People("新規", 2);
+TEST_F(ThunderbirdEndToEnd, NewWindowEachFieldReplaceAndAppend) {
+    Press(form_->RB_NewWin);
+    Choose("\\", {"宛先"});
     const std::vector<TExpected> none;
     for (const bool append : {false, true}) {
-        for (const TMailField field : {TMailField::To, TMailField::CC, TMailField::BCC}) {
+        Prefs.UseAppendMode = append;
+        for (const TMailField field : kFields) {
             SCOPED_TRACE(testing::Message()
                          << "field " << static_cast<int>(field) << " append " << append);
-            const auto item = client_->CreateItem();
-            WriteLikeTheWindow(*item, field, FieldText(a), append);
+            Press(Button(field));
             const int64_t tab = ActiveTab();
             ASSERT_GE(tab, 0);
-            ExpectFields(tab, field == TMailField::To ? a : none,
-                         field == TMailField::CC ? a : none, field == TMailField::BCC ? a : none);
+            ExpectFields(tab, field == TMailField::To ? kNew : none,
+                         field == TMailField::CC ? kNew : none,
+                         field == TMailField::BCC ? kNew : none);
             CloseCompose(tab);
         }
     }
-    EXPECT_TRUE(opened_.empty()) << "the stand-in was used while Thunderbird was connected";
+    EXPECT_TRUE(scope_->Reports.isEmpty()) << scope_->Reports.join("\n").toStdString();
+    EXPECT_TRUE(opened_.empty()) << "the desktop was used while Thunderbird was connected";
 }
 
-TEST_F(ThunderbirdEndToEnd, OpenComposeWindowReplaceAndAppendInEachField) {
-    const auto to = People("to", 2), cc = People("cc", 2), bcc = People("bcc", 2);
-    const auto added = People("追加", 3);
+TEST_F(ThunderbirdEndToEnd, OpenComposeWindowEachFieldReplaceAndAppend) {
+    const auto to = People("宛", "to", 2), cc = People("写", "cc", 2), bcc = People("密", "bcc", 2);
     const int64_t tab = OpenCompose(to, cc, bcc);
-    auto item = client_->ActiveItem();
-    ASSERT_NE(item, nullptr);
-    ASSERT_EQ(ActiveTab(), tab);
-    WriteLikeTheWindow(*item, TMailField::To, FieldText(added), true);
-    WriteLikeTheWindow(*item, TMailField::CC, FieldText(added), true);
-    WriteLikeTheWindow(*item, TMailField::BCC, FieldText(added), true);
-    ExpectFields(tab, Joined(to, added), Joined(cc, added), Joined(bcc, added));
-    WriteLikeTheWindow(*item, TMailField::To, FieldText(added), false);
-    ExpectFields(tab, added, Joined(cc, added), Joined(bcc, added));
-    WriteLikeTheWindow(*item, TMailField::CC, FieldText(to), false);
-    WriteLikeTheWindow(*item, TMailField::BCC, FieldText(cc), false);
-    ExpectFields(tab, added, to, cc);
+    Press(form_->RB_ExistWin);
+    Choose("\\", {"追加"});
+    Prefs.UseAppendMode = true;
+    for (const TMailField field : kFields) {
+        Press(Button(field));
+    }
+    ExpectFields(tab, Joined(to, kAdded), Joined(cc, kAdded), Joined(bcc, kAdded));
+    Prefs.UseAppendMode = false;
+    Press(form_->B_TO);
+    ExpectFields(tab, kAdded, Joined(cc, kAdded), Joined(bcc, kAdded));
+    Choose("\\", {"宛先"});
+    Press(form_->B_CC);
+    Press(form_->B_BCC);
+    ExpectFields(tab, kAdded, kNew, kNew);
+    EXPECT_TRUE(scope_->Reports.isEmpty()) << scope_->Reports.join("\n").toStdString();
     CloseCompose(tab);
 }
 
 TEST_F(ThunderbirdEndToEnd, NicknamesWithSpecialCharactersStayOneRecipientEach) {
-    // Address-book form: the nickname between double quotes as it is.
-    const std::vector<TExpected> people = {
-        {"山田, 太郎", "yamada@example.jp"},
-        {"say \"hi\"", "hi@example.jp"},
-        {"x <y", "lt@example.jp"},
-        {"c;d", "semi@example.jp"},
-        {"e@f", "at@example.jp"},
-        {"g\\h", "backslash@example.jp"},
-        {"鈴木 花子", "suzuki@example.jp"},
-        {"営業部; 大阪, 第二課 <西>", "osaka@example.jp"},
-        {"", "plain@example.jp"},
-    };
-    std::string text;
-    for (const TExpected& p : people) {
-        text += p.name.empty() ? p.address + "; " : "\"" + p.name + "\"<" + p.address + ">; ";
-    }
     // Thunderbird itself reads the entries it is given twice, once as a
     // header and once as typed text: a ";" in a name comes back as "," and a
     // backslash before a plain character is lost. Each recipient still
     // arrives whole, with its own address.
-    std::vector<TExpected> kept = people;
+    std::vector<TExpected> kept = kSpecial;
     kept[3].name = "c,d";
     kept[5].name = "gh";
     kept[7].name = "営業部, 大阪, 第二課 <西>";
     const int64_t tab = OpenCompose({}, {}, {});
-    auto item = client_->ActiveItem();
-    ASSERT_NE(item, nullptr);
-    WriteLikeTheWindow(*item, TMailField::To, Utf8ToUtf16(text), false);
-    ExpectFields(tab, kept, {}, {});
+    Press(form_->RB_ExistWin);
+    Choose("\\", {"特殊"});
+    Press(form_->B_TO);
+    // The group's members come sorted by the address book's rule, which is
+    // not what this test is about.
+    EXPECT_EQ(ByAddress(Parsed(Details(tab)["to"])), ByAddress(kept));
     // Append mode reads the field back and writes it again: nothing changes
     // in the old entries.
-    WriteLikeTheWindow(*item, TMailField::To, FieldText(People("後", 1)), true);
-    ExpectFields(tab, Joined(kept, People("後", 1)), {}, {});
+    const std::vector<TExpected> before = Parsed(Details(tab)["to"]);
+    Prefs.UseAppendMode = true;
+    Choose("\\", {"宛先"});
+    Press(form_->B_TO);
+    ExpectFields(tab, Joined(before, kNew), {}, {});
     if (const char* shot = std::getenv("QUORVANTEL_TB_SCREENSHOT")) {
         const pid_t import = Spawn({"import", "-window", "root", shot}, {}, root_ / "import.log");
         ASSERT_GT(import, 0);
         EXPECT_TRUE(Reap(import, kDeadline));
     }
+    EXPECT_TRUE(scope_->Reports.isEmpty()) << scope_->Reports.join("\n").toStdString();
     CloseCompose(tab);
 }
 
-// 5,000 recipients by default; QUORVANTEL_TB_RECIPIENTS=50000 for the full
-// size (Thunderbird needs minutes for that many pills).
-TEST_F(ThunderbirdEndToEnd, ManyRecipientsIntoAnOpenWindow) {
-    const char* wanted = std::getenv("QUORVANTEL_TB_RECIPIENTS");
-    const int count = wanted != nullptr ? std::atoi(wanted) : 5000;
-    const auto people = People("受信者", count);
-    const int64_t tab = OpenCompose({}, {}, {});
-    auto item = client_->ActiveItem();
-    ASSERT_NE(item, nullptr);
-    const std::u16string text = FieldText(people);
-    const auto start = Clock::now();
-    item->SetField(TMailField::To, text);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    std::cout << "[ info ] " << count << " recipients into To: " << ms << " ms\n";
-    RecordProperty("recipients", count);
-    RecordProperty("milliseconds", std::to_string(ms));
-    // Thunderbird lays the pills out after answering; until it is done, a
-    // request may run into its time-out. Ask again, within a deadline.
-    Json d;
-    const auto deadline = Clock::now() + 300s;
-    while (d.is_null()) {
-        try {
-            d = Details(tab);
-        } catch (const EThunderbirdError&) {
-            ASSERT_LT(Clock::now(), deadline) << "Thunderbird stays busy";
+// The benchmark folder's groups into an open compose window: by default its
+// wide group, 10,000 recipients; with QUORVANTEL_TB_BIG=1 its big group,
+// 50,000 cards. Thunderbird makes a pill of each, slower the more there are:
+// the big group keeps it busy for many minutes, too long for every test run.
+TEST_F(ThunderbirdEndToEnd, BenchmarkGroupIntoAnOpenWindow) {
+    const bool big = std::getenv("QUORVANTEL_TB_BIG") != nullptr;
+    const std::string group = big ? kBenchBigGroup : kBenchWideGroup;
+    const size_t cards = big ? 50000 : 10000;
+    const fs::path bench = root_ / "bench";
+    GenerateBenchFolder(bench);
+    form_->Edit1->setText(QString::fromStdString(bench.string()));
+    Press(form_->B_READ);
+    const TAddressBook* book = form_->Form.Book();
+    ASSERT_NE(book, nullptr);
+    std::string lister;
+    for (const auto& node : form_->TreeModel()->Nodes()) {
+        const auto& members = book->GroupMembers(node.Name);
+        if (std::find(members.begin(), members.end(), group) != members.end()) {
+            lister = Cp932ToUtf8(node.Name);
+            break;
         }
     }
-    ASSERT_EQ(d["to"].size(), people.size());
-    EXPECT_EQ(Parsed(d["to"]), people);
-    CloseCompose(tab);
+    ASSERT_FALSE(lister.empty()) << "no tree node lists " << group;
+    Choose(lister, {group});
+    // What the window writes, entry by entry: some cards have more than one address.
+    const TRecipientList items = book->ExpandRecipients(group, TRecipientForm::QuotedName);
+    ASSERT_EQ(items.size(), cards);
+    std::vector<TExpected> expected;
+    for (const std::string& item : items) {
+        for (const TRecipientEntry& e : ParseRecipientEntries(Cp932ToUtf8(item))) {
+            expected.push_back({e.Name, e.Address});
+        }
+    }
+
+    const int64_t tab = OpenCompose({}, {}, {});
+    Press(form_->RB_ExistWin);
+    const auto start = Clock::now();
+    Press(form_->B_TO);
+    const long long ms = Millis(Clock::now() - start);
+    EXPECT_TRUE(scope_->Reports.isEmpty()) << scope_->Reports.join("\n").toStdString();
+    // Thunderbird lays the pills out after answering; until it is done, a
+    // request may run into its time-out. Ask again, within a deadline.
+    const auto deadline = Clock::now() + (big ? 1800s : 300s);
+    const auto retrying = [&](const std::function<Json()>& request) {
+        while (true) {
+            try {
+                return request();
+            } catch (const EThunderbirdError&) {
+                if (Clock::now() >= deadline) {
+                    throw;
+                }
+            }
+        }
+    };
+    const Json d = retrying([&] { return Details(tab); });
+    const long long busy = Millis(Clock::now() - start) - ms;
+    std::cout << "[ info ] " << expected.size() << " recipients (" << cards
+              << " cards) into To: " << ms << " ms from the press to Thunderbird's answer, "
+              << d.value("setMs", -1) << " ms of them in Thunderbird's setComposeDetails; "
+              << "Thunderbird busy for " << busy << " ms more\n";
+    RecordProperty("milliseconds", std::to_string(ms));
+    EXPECT_EQ(d["to"].size(), expected.size());
+    EXPECT_EQ(Parsed(d["to"]), expected);
+    retrying([&] {
+        CloseCompose(tab);
+        return Json();
+    });
+    // Back to the test folder, and a Thunderbird that answers at once again.
+    form_->Edit1->setText(QString::fromStdString((root_ / "mailbox").string()));
+    Press(form_->B_READ);
+    retrying([] { return Json(ActiveTab()); });
 }
 
+// No button reaches this: the window asks for the item and writes it at once.
 TEST_F(ThunderbirdEndToEnd, ComposeWindowClosedMidActionIsAnError) {
-    const int64_t tab = OpenCompose(People("閉", 1), {}, {});
-    auto item = client_->ActiveItem();
+    const int64_t tab = OpenCompose(People("閉", "closed", 1), {}, {});
+    auto item = tb_->ActiveItem();
     ASSERT_NE(item, nullptr);
     CloseCompose(tab);
     try {
-        item->SetField(TMailField::To, FieldText(People("x", 1)));
+        item->SetField(TMailField::To, u"x@example.jp");
         FAIL() << "no error";
     } catch (const EThunderbirdError& e) {
         EXPECT_STREQ(e.what(), "メールの作成ウインドウが閉じられました");
     }
-    EXPECT_TRUE(client_->CanReachOpenItems());
-    EXPECT_EQ(client_->ActiveItem(), nullptr);
+    EXPECT_TRUE(Connected());
+    EXPECT_EQ(tb_->ActiveItem(), nullptr);
 }
 
 TEST_F(ThunderbirdEndToEnd, QuorvantelRestartIsReconnected) {
-    client_.reset();
-    tb_ = nullptr;
-    MakeClient();
-    EXPECT_TRUE(WaitFor([] { return client_->CanReachOpenItems(); }, kDeadline));
-    EXPECT_EQ(client_->ActiveItem(), nullptr);
+    StartQuorvantel();
+    EXPECT_TRUE(WaitFor(Connected, kDeadline));
+    EXPECT_TRUE(form_->RB_ExistWin->toolTip().isEmpty());
 }
 
 // Last: Thunderbird goes away.
-TEST_F(ThunderbirdEndToEnd, ThunderbirdQuitBetweenTwoCalls) {
-    OpenCompose(People("終", 1), {}, {});
-    auto item = client_->ActiveItem();
-    ASSERT_NE(item, nullptr);
-    reachChanges_ = 0;
+TEST_F(ThunderbirdEndToEnd, ThunderbirdQuitBetweenTwoPresses) {
+    const int64_t tab = OpenCompose(People("終", "end", 1), {}, {});
+    Press(form_->RB_ExistWin);
+    Choose("\\", {"宛先"});
+    Press(form_->B_TO);
+    ExpectFields(tab, kNew, {}, {});
+
+    // Thunderbird quits; the window presses on before its event loop has
+    // seen the connection go (click() runs the handler at once).
     kill(-thunderbird_, SIGTERM);
-    ASSERT_TRUE(Reap(thunderbird_, 60s));
-    thunderbird_ = -1;
-    try {
-        item->SetField(TMailField::To, FieldText(People("x", 1)));
-        FAIL() << "no error";
-    } catch (const EThunderbirdError& e) {
-        EXPECT_NE(std::string(e.what()).find("Thunderbird との接続が切れました"), std::string::npos)
-            << e.what();
+    const auto deadline = Clock::now() + 60s;
+    while (waitpid(thunderbird_, nullptr, WNOHANG) != thunderbird_) {
+        ASSERT_LT(Clock::now(), deadline) << "Thunderbird does not quit";
+        const timespec tick{0, 20 * 1000 * 1000};
+        nanosleep(&tick, nullptr);
     }
-    EXPECT_TRUE(WaitFor([] { return reachChanges_ > 0; }, kDeadline));
-    EXPECT_FALSE(client_->CanReachOpenItems());
-    EXPECT_EQ(client_->ActiveItem(), nullptr);
-    // Usable afterwards: a new item goes to the desktop's mail client.
-    opened_.clear();
-    const auto draft = client_->CreateItem();
-    WriteLikeTheWindow(*draft, TMailField::To, FieldText(People("後", 1)), false);
+    thunderbird_ = -1;
+    form_->B_TO->click();
+    ASSERT_EQ(scope_->Reports.size(), 1);
+    EXPECT_TRUE(scope_->Reports[0].contains(QString::fromUtf8("Thunderbird との接続が切れました")))
+        << scope_->Reports[0].toStdString();
+
+    // The fallback: RB_ExistWin off and disabled, new items to the desktop.
+    EXPECT_TRUE(WaitFor([] { return !form_->RB_ExistWin->isEnabled(); }, kDeadline));
+    EXPECT_TRUE(form_->RB_NewWin->isChecked());
+    EXPECT_FALSE(form_->RB_ExistWin->toolTip().isEmpty());
+    Press(form_->B_CC);
     ASSERT_EQ(opened_.size(), 1u);
-    EXPECT_NE(opened_[0].find("%E5%BE%8C0@example.jp"), std::string::npos) << opened_[0];
+    EXPECT_NE(opened_[0].find("new0@example.jp"), std::string::npos) << opened_[0];
+    EXPECT_EQ(scope_->Reports.size(), 1);
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
