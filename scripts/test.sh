@@ -30,7 +30,8 @@ ctest --preset asan
 
 # The Windows build (MinGW-w64, static, warnings as errors) and its tests under
 # Wine: core/, the Outlook backend against a fake Outlook, quorvantel-query.exe
-# (compared with the Linux build's output). No display is needed.
+# (compared with the Linux build's output), and quorvantel.exe driven through
+# its windows (the one Windows test with a display: its own Xvfb).
 start=$(date +%s)
 cmake --preset mingw -DQUORVANTEL_LINUX_QUERY="$PWD/build/default/tools/query/quorvantel-query"
 cmake --build --preset mingw

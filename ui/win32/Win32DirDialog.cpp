@@ -1,5 +1,6 @@
 #include "ui/win32/Win32DirDialog.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <vector>
@@ -134,7 +135,17 @@ bool TWin32DirDialogPlatform::IsWindow(TWindowHandle window) {
 }
 
 void TWin32DirDialogPlatform::HideWindow(TWindowHandle window) {
-    ShowWindow(Hwnd(window), SW_HIDE);
+    // The file name box of the dialog since Windows 2000 (and Wine's) is a
+    // combo box whose edit field is the "Edit" that the search finds: hiding
+    // the field alone would leave the box standing, text and all.
+    for (HWND w = Hwnd(window); w != nullptr; w = GetParent(w)) {
+        ShowWindow(w, SW_HIDE);
+        const HWND parent = GetParent(w);
+        char name[32] = {};
+        if (parent == nullptr || GetClassNameA(parent, name, sizeof name) == 0 ||
+            (lstrcmpA(name, "ComboBox") != 0 && lstrcmpA(name, WC_COMBOBOXEXA) != 0))
+            break;
+    }
 }
 
 void TWin32DirDialogPlatform::SetWindowText(TWindowHandle window, const std::string& text) {

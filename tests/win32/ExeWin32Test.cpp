@@ -1,0 +1,1152 @@
+// quorvantel.exe itself, driven from another process inside Wine as a person
+// would drive it: started from a scratch directory, found by its window
+// classes, worked through its controls' messages, the clipboard and the
+// keyboard. The fake Outlook of fake_outlook/ is its mail client.
+//
+// List-view and tree-view messages that carry pointers are answered in the
+// program's process, so their structures and buffers live there (TRemote).
+#include <windows.h>
+
+#include <commctrl.h>
+#include <dlgs.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ui/Version.h"
+#include "ui/win32/ControlIds.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr auto kDeadline = std::chrono::seconds(10);
+constexpr UINT kSendTimeoutMs = 10000;
+
+// ---------------------------------------------------------------------------
+// Text: the windows speak cp932; the expectations here are UTF-8.
+
+std::wstring Wide(const std::string& bytes, UINT codePage) {
+    if (bytes.empty()) {
+        return {};
+    }
+    const int n =
+        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+    return w;
+}
+
+std::string Narrow(const std::wstring& w, UINT codePage) {
+    if (w.empty()) {
+        return {};
+    }
+    const int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                        nullptr);
+    return s;
+}
+
+std::string Sj(const std::string& utf8) {
+    return Narrow(Wide(utf8, CP_UTF8), 932);
+}
+
+std::string FromSj(const std::string& sj) {
+    return Narrow(Wide(sj, 932), CP_UTF8);
+}
+
+std::string Utf8(const fs::path& path) {
+    return Narrow(path.wstring(), CP_UTF8);
+}
+
+// The file's lines, each ended by CR LF, in cp932.
+std::string CrLfLines(const std::vector<std::string>& utf8Lines) {
+    std::string text;
+    for (const std::string& line : utf8Lines) {
+        text += Sj(line) + "\r\n";
+    }
+    return text;
+}
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+    const auto end = std::chrono::steady_clock::now() + kDeadline;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Paths.
+
+fs::path DosPath(const char* unixPath) {
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path) {
+        c = c == '/' ? '\\' : c;
+    }
+    return fs::path(Wide(path, CP_UTF8));
+}
+
+fs::path TestDir() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(std::wstring(path, n)).parent_path();
+}
+
+const fs::path kExe = DosPath(QUORVANTEL_EXE);
+const fs::path kMailbox = DosPath(QUORVANTEL_MAILBOX);
+const fs::path kFakeLog = TestDir() / "fake_outlook.log";
+const fs::path kFakeControl = TestDir() / "fake_outlook.ctl";
+const fs::path kFakeDll = TestDir() / "fake_outlook.dll";
+
+fs::path ScratchRoot() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    return fs::path(temp) / ("quorvantel-exe-" + std::to_string(GetCurrentProcessId()));
+}
+
+// A directory with the program and a copy of the sample mail folder.
+fs::path Scratch(const std::string& name) {
+    const fs::path dir = ScratchRoot() / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy_file(kExe, dir / "quorvantel.exe");
+    fs::copy(kMailbox, dir / "mailbox", fs::copy_options::recursive);
+    return dir;
+}
+
+// ---------------------------------------------------------------------------
+// Windows of the program.
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    return GetClassNameA(window, name, sizeof name) > 0 ? name : "";
+}
+
+// WM_GETTEXT crosses processes; the text comes back as UTF-8.
+std::string Text(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs,
+                             &length)) {
+        ADD_FAILURE() << "no answer to WM_GETTEXTLENGTH";
+        return {};
+    }
+    std::string text(length + 1, '\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_NORMAL, kSendTimeoutMs, &got);
+    text.resize(got);
+    return FromSj(text);
+}
+
+void SetText(HWND window, const std::string& utf8) {
+    const std::string text = Sj(utf8);
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                                    SMTO_NORMAL, kSendTimeoutMs, &result));
+}
+
+// A message the program answers at once (a modal window it opens instead
+// makes the send time out and fails the case).
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
+                             &result)) {
+        ADD_FAILURE() << "message " << message << " not answered in time";
+    }
+    return static_cast<LRESULT>(result);
+}
+
+// A message sent from a thread of its own, for one whose answer waits for a
+// modal window that the driver works meanwhile.
+class TSentAsync {
+  public:
+    TSentAsync(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+        : state_(std::make_shared<TState>()) {
+        std::thread([state = state_, window, message, wParam, lParam] {
+            DWORD_PTR result = 0;
+            state->ok = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 60000,
+                                            &result) != 0;
+            state->done = true;
+        }).detach();
+    }
+    // True when the program answered within the deadline.
+    bool Answered() const {
+        return WaitFor([this] { return state_->done.load(); }) && state_->ok;
+    }
+
+  private:
+    struct TState {
+        std::atomic<bool> done{false};
+        std::atomic<bool> ok{false};
+    };
+    std::shared_ptr<TState> state_;
+};
+
+// Visible top-level windows of a process with that class.
+std::vector<HWND> TopWindows(DWORD pid, const std::string& className) {
+    struct TQuery {
+        DWORD pid;
+        std::string className;
+        std::vector<HWND> found;
+    } query{pid, className, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& q = *reinterpret_cast<TQuery*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == q.pid && IsWindowVisible(window) && ClassOf(window) == q.className) {
+                q.found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}
+
+// The process's visible window of that class and caption, within the deadline.
+HWND WaitForWindow(DWORD pid, const std::string& className, const std::string& caption) {
+    HWND found = nullptr;
+    WaitFor([&] {
+        for (HWND window : TopWindows(pid, className)) {
+            if (Text(window) == caption) {
+                found = window;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+// The control reached from parent through the IDs, container by container.
+HWND In(HWND parent, std::initializer_list<int> ids) {
+    HWND window = parent;
+    for (int id : ids) {
+        window = window ? GetDlgItem(window, id) : nullptr;
+    }
+    return window;
+}
+
+bool Checked(HWND button) {
+    return Send(button, BM_GETCHECK) == BST_CHECKED;
+}
+
+// ---------------------------------------------------------------------------
+// Memory in the program's process.
+
+class TRemote {
+  public:
+    TRemote(HANDLE process, size_t size)
+        : process_(process),
+          base_(static_cast<char*>(
+              VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))) {
+        EXPECT_NE(base_, nullptr);
+    }
+    ~TRemote() {
+        if (base_ != nullptr) {
+            VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+        }
+    }
+    TRemote(const TRemote&) = delete;
+    TRemote& operator=(const TRemote&) = delete;
+
+    char* At(size_t offset) const { return base_ + offset; }
+    LPARAM Param() const { return reinterpret_cast<LPARAM>(base_); }
+    template <class T>
+    void Put(const T& value) {
+        EXPECT_TRUE(WriteProcessMemory(process_, base_, &value, sizeof value, nullptr));
+    }
+    template <class T>
+    T Get() const {
+        T value{};
+        EXPECT_TRUE(ReadProcessMemory(process_, base_, &value, sizeof value, nullptr));
+        return value;
+    }
+    // The NUL-ended bytes at offset, as UTF-8.
+    std::string Text(size_t offset, size_t max) const {
+        std::string bytes(max, '\0');
+        EXPECT_TRUE(ReadProcessMemory(process_, base_ + offset, bytes.data(), max, nullptr));
+        bytes.resize(bytes.find('\0') == std::string::npos ? max : bytes.find('\0'));
+        return FromSj(bytes);
+    }
+
+  private:
+    HANDLE process_;
+    char* base_;
+};
+
+constexpr size_t kTextAt = 256;  // the text buffer, behind the structure
+constexpr size_t kTextMax = 512;
+
+// The text of a list view's item or subitem.
+std::string ListItemText(HANDLE process, HWND list, int row, int column) {
+    TRemote memory(process, kTextAt + kTextMax);
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = memory.At(kTextAt);
+    item.cchTextMax = kTextMax;
+    memory.Put(item);
+    Send(list, LVM_GETITEMTEXTA, row, memory.Param());
+    return memory.Text(kTextAt, kTextMax);
+}
+
+// Presses the left button over the item's label, once or twice.
+void ClickListItem(HANDLE process, HWND list, int row, bool twice) {
+    TRemote memory(process, sizeof(RECT));
+    memory.Put(RECT{LVIR_LABEL, 0, 0, 0});
+    ASSERT_TRUE(Send(list, LVM_GETITEMRECT, row, memory.Param()));
+    const RECT r = memory.Get<RECT>();
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+    if (twice) {
+        PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The running program.
+
+const std::string kCaption = std::string("アドレス帳  ") + kVersionText;
+
+class TProgram {
+  public:
+    // Starts dir\quorvantel.exe in dir and waits for its main window.
+    explicit TProgram(const fs::path& dir) {
+        const fs::path exe = dir / "quorvantel.exe";
+        std::wstring command = L"\"" + exe.wstring() + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            dir.c_str(), &si, &pi_)) {
+            ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
+            return;
+        }
+        WaitForInputIdle(pi_.hProcess, 10000);
+        main_ = WaitForWindow(pi_.dwProcessId, "TForm1", kCaption);
+        EXPECT_NE(main_, nullptr) << "no main window \"" << kCaption << "\"";
+    }
+    ~TProgram() {
+        if (pi_.hProcess != nullptr) {
+            if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) {
+                TerminateProcess(pi_.hProcess, 1);
+                WaitForSingleObject(pi_.hProcess, 10000);
+            }
+            CloseHandle(pi_.hThread);
+            CloseHandle(pi_.hProcess);
+        }
+    }
+    TProgram(const TProgram&) = delete;
+    TProgram& operator=(const TProgram&) = delete;
+
+    bool Started() const { return main_ != nullptr; }
+    HWND Main() const { return main_; }
+    HANDLE Process() const { return pi_.hProcess; }
+    DWORD Pid() const { return pi_.dwProcessId; }
+    DWORD Thread() const { return pi_.dwThreadId; }
+
+    HWND List() const { return In(main_, {IDC_LISTVIEW1}); }
+    HWND Tree() const { return In(main_, {IDC_TREEVIEW1}); }
+    HWND Panel(int id) const { return In(main_, {IDC_PANEL1, id}); }
+    HWND Recipients(int id) const { return In(main_, {IDC_PANEL1, IDC_GROUPBOX1, id}); }
+
+    // True when the program ended by itself within the deadline with code 0.
+    bool EndedCleanly() const {
+        if (WaitForSingleObject(pi_.hProcess, 10000) != WAIT_OBJECT_0) {
+            return false;
+        }
+        DWORD code = 1;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        return code == 0;
+    }
+
+    // ---- TreeView1
+
+    struct TNode {
+        int depth;
+        std::string text;
+        int image;
+        int selectedImage;
+        bool operator==(const TNode&) const = default;
+    };
+
+    // The nodes in tree order, and their handles.
+    std::vector<TNode> Nodes(std::vector<HTREEITEM>* handles = nullptr) const {
+        std::vector<TNode> nodes;
+        TRemote memory(pi_.hProcess, kTextAt + kTextMax);
+        const HWND tree = Tree();
+        std::function<void(HTREEITEM, int)> walk = [&](HTREEITEM item, int depth) {
+            for (; item != nullptr;
+                 item = reinterpret_cast<HTREEITEM>(
+                     Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+                TVITEMA query{};
+                query.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+                query.hItem = item;
+                query.pszText = memory.At(kTextAt);
+                query.cchTextMax = kTextMax;
+                memory.Put(query);
+                EXPECT_TRUE(Send(tree, TVM_GETITEMA, 0, memory.Param()));
+                const auto got = memory.Get<TVITEMA>();
+                nodes.push_back(
+                    {depth, memory.Text(kTextAt, kTextMax), got.iImage, got.iSelectedImage});
+                if (handles != nullptr) {
+                    handles->push_back(item);
+                }
+                walk(reinterpret_cast<HTREEITEM>(
+                         Send(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))),
+                     depth + 1);
+            }
+        };
+        walk(reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)), 0);
+        return nodes;
+    }
+
+    // The index in tree order of the selected node, or -1.
+    int SelectedNode() const {
+        std::vector<HTREEITEM> handles;
+        Nodes(&handles);
+        const auto selected =
+            reinterpret_cast<HTREEITEM>(Send(Tree(), TVM_GETNEXTITEM, TVGN_CARET, 0));
+        for (size_t i = 0; i < handles.size(); ++i) {
+            if (handles[i] == selected) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    // Selects the node at that index in tree order, as a click on it would.
+    void SelectNode(size_t index) const {
+        std::vector<HTREEITEM> handles;
+        Nodes(&handles);
+        ASSERT_LT(index, handles.size());
+        EXPECT_TRUE(
+            Send(Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(handles[index])));
+    }
+
+    // ---- ListView1
+
+    struct TRow {
+        std::string caption;
+        std::string second;
+        int image;
+        bool operator==(const TRow&) const = default;
+    };
+
+    std::vector<TRow> Rows() const {
+        std::vector<TRow> rows;
+        TRemote memory(pi_.hProcess, kTextAt + kTextMax);
+        const HWND list = List();
+        const auto count = static_cast<int>(Send(list, LVM_GETITEMCOUNT));
+        for (int i = 0; i < count; ++i) {
+            LVITEMA item{};
+            item.mask = LVIF_TEXT | LVIF_IMAGE;
+            item.iItem = i;
+            item.pszText = memory.At(kTextAt);
+            item.cchTextMax = kTextMax;
+            memory.Put(item);
+            EXPECT_TRUE(Send(list, LVM_GETITEMA, 0, memory.Param()));
+            rows.push_back({memory.Text(kTextAt, kTextMax), ListItemText(pi_.hProcess, list, i, 1),
+                            memory.Get<LVITEMA>().iImage});
+        }
+        return rows;
+    }
+
+    std::string ColumnCaption(int column) const {
+        TRemote memory(pi_.hProcess, kTextAt + kTextMax);
+        LVCOLUMNA c{};
+        c.mask = LVCF_TEXT;
+        c.pszText = memory.At(kTextAt);
+        c.cchTextMax = kTextMax;
+        memory.Put(c);
+        EXPECT_TRUE(Send(List(), LVM_GETCOLUMNA, column, memory.Param()));
+        return memory.Text(kTextAt, kTextMax);
+    }
+
+    // Selects exactly these rows.
+    void SelectRows(const std::vector<int>& rows) const {
+        TRemote memory(pi_.hProcess, sizeof(LVITEMA));
+        LVITEMA item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        memory.Put(item);
+        Send(List(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), memory.Param());
+        for (int row : rows) {
+            item.state = LVIS_SELECTED;
+            item.stateMask = LVIS_SELECTED;
+            memory.Put(item);
+            EXPECT_TRUE(Send(List(), LVM_SETITEMSTATE, row, memory.Param()));
+        }
+    }
+
+    void ClickRow(int row, bool twice) const { ClickListItem(pi_.hProcess, List(), row, twice); }
+
+    // The window that has the keyboard focus in the program's thread.
+    HWND Focus() const {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(pi_.dwThreadId, &info) ? info.hwndFocus : nullptr;
+    }
+
+  private:
+    PROCESS_INFORMATION pi_{};
+    HWND main_ = nullptr;
+};
+
+std::ostream& operator<<(std::ostream& out, const TProgram::TNode& n) {
+    return out << "{" << n.depth << " " << n.text << " " << n.image << "/" << n.selectedImage
+               << "}";
+}
+
+std::ostream& operator<<(std::ostream& out, const TProgram::TRow& r) {
+    return out << "{" << r.caption << " | " << r.second << " | " << r.image << "}";
+}
+
+// The program's message box: its text, after which it is dismissed with OK.
+// Empty when none came within the deadline.
+std::string DismissMessageBox(const TProgram& program) {
+    const HWND box = WaitForWindow(program.Pid(), "#32770", "Quorvantel");
+    if (box == nullptr) {
+        return {};
+    }
+    const std::string text = Text(GetDlgItem(box, 0xFFFF));
+    EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "an OK button alone";
+    PostMessageA(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }));
+    return text;
+}
+
+// ---------------------------------------------------------------------------
+// The clipboard, from the driver's side. Setting data needs an owner window.
+
+HWND ClipboardOwner() {
+    static const HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                              GetModuleHandleA(nullptr), nullptr);
+    return owner;
+}
+
+bool OpenClipboardSoon() {
+    return WaitFor([] { return OpenClipboard(ClipboardOwner()) != FALSE; });
+}
+
+// Replaces the clipboard by CF_TEXT bytes, or by nothing at all.
+void SetClipboard(const std::string* bytes) {
+    ASSERT_TRUE(OpenClipboardSoon());
+    EmptyClipboard();
+    if (bytes != nullptr) {
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes->size() + 1);
+        auto* p = static_cast<char*>(GlobalLock(memory));
+        std::copy(bytes->begin(), bytes->end(), p);
+        p[bytes->size()] = '\0';
+        GlobalUnlock(memory);
+        EXPECT_NE(SetClipboardData(CF_TEXT, memory), nullptr);
+    }
+    CloseClipboard();
+}
+
+// The CF_TEXT bytes up to the NUL; "(none)" when the clipboard has no text.
+std::string ClipboardText() {
+    if (!OpenClipboardSoon()) {
+        ADD_FAILURE() << "clipboard not opened";
+        return {};
+    }
+    std::string text = "(none)";
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        const auto* p = static_cast<const char*>(GlobalLock(data));
+        text.assign(p, strnlen(p, GlobalSize(data)));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+// ---------------------------------------------------------------------------
+// The fake Outlook: its registration and its log.
+
+void RegisterFake(bool on) {
+    HMODULE dll = LoadLibraryW(kFakeDll.c_str());
+    ASSERT_NE(dll, nullptr);
+    using TEntry = HRESULT(STDAPICALLTYPE*)();
+    auto entry = reinterpret_cast<TEntry>(reinterpret_cast<void*>(
+        GetProcAddress(dll, on ? "DllRegisterServer" : "DllUnregisterServer")));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry(), S_OK);
+    FreeLibrary(dll);
+}
+
+struct TCall {
+    std::string object;
+    std::string member;
+    std::string args;
+    bool operator==(const TCall&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TCall& c) {
+    return out << c.object << "." << c.member << "(" << c.args << ")";
+}
+
+// What the program called, in order, without the fake's own creation lines.
+std::vector<TCall> Calls() {
+    std::istringstream log(ReadBytes(kFakeLog));
+    std::vector<TCall> calls;
+    std::string line;
+    while (std::getline(log, line)) {
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        std::string field;
+        while (std::getline(fields, field, '\t')) {
+            f.push_back(field);
+        }
+        f.resize(4);
+        if (f[1] == "Application" && (f[2] == "create" || f[2] == "serve")) {
+            continue;
+        }
+        calls.push_back({f[1], f[2], f[3]});
+    }
+    return calls;
+}
+
+// ---------------------------------------------------------------------------
+
+const std::vector<TProgram::TNode> kSampleTree = {
+    {0, "\\", 2, 2},         {1, "家族", 0, 3},       {1, "仕事", 0, 3}, {2, "開発部", 0, 3},
+    {3, "基盤チーム", 0, 3}, {2, "取引先", 0, 3},     {1, "友人", 0, 3}, {2, "山歩きの会", 0, 3},
+    {1, "趣味", 0, 3},       {2, "山歩きの会", 0, 3},
+};
+constexpr size_t kNodeFamily = 1;       // 家族
+constexpr size_t kNodeDevelopment = 3;  // 開発部
+constexpr size_t kNodeTeam = 4;         // 基盤チーム
+constexpr size_t kNodeFriends = 6;      // 友人
+
+class ExeTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { RegisterFake(true); }
+    static void TearDownTestSuite() {
+        RegisterFake(false);
+        std::error_code ignored;
+        fs::remove_all(ScratchRoot(), ignored);
+    }
+    void SetUp() override {
+        fs::remove(kFakeLog);
+        fs::remove(kFakeControl);
+    }
+    void TearDown() override { fs::remove(kFakeControl); }
+};
+
+// ---------------------------------------------------------------------------
+// Start-up with and without a preferences file, and the file written at the end.
+
+TEST_F(ExeTest, StartUpAndThePreferencesWrittenOnClose) {
+    enum class TClose { Button, CloseBox };
+    struct TCase {
+        const char* what;
+        std::vector<std::string> prefs;  // UTF-8 lines; "<mailbox>" is replaced; none: no file
+        std::string edit1, edit2;        // "<mailbox>" is replaced
+        RECT bounds;
+        std::string column1;
+        size_t nodes;
+        // Before closing: a new quote mark and bounds, as a user would leave them.
+        std::string newEdit2;
+        RECT newBounds;
+        TClose close;
+        std::vector<std::string> saved;
+    };
+    const TCase cases[] = {
+        {"no file",
+         {},
+         "設定されていません",
+         "> ",
+         {552, 7, 552 + 458, 7 + 447},
+         "",
+         0,
+         "",
+         {},
+         TClose::CloseBox,
+         {"MailFolder: 設定されていません", "QuoteString: '> '",
+          "List2ndItem: ", "MailAddressOnly: ", "WindowLocation: 552,7", "WindowSize: 458,447",
+          "UseAppendMode: NO"}},
+        {"every key, in any order and case",
+         {"WindowSize: 600,500", "List2ndItem: memo", "MailFolder: <mailbox>", "QuoteString: '＞ '",
+          "MailAddressOnly: no", "WindowLocation: 40,30", "UseAppendMode: yes"},
+         "<mailbox>",
+         "＞ ",
+         {40, 30, 640, 530},
+         "メモ",
+         kSampleTree.size(),
+         "",
+         {},
+         TClose::Button,
+         {"MailFolder: <mailbox>", "QuoteString: '＞ '", "List2ndItem: MEMO", "MailAddressOnly: NO",
+          "WindowLocation: 40,30", "WindowSize: 600,500", "UseAppendMode: YES"}},
+        {"only the folder: the defaults, and what the user changed",
+         {"MailFolder: <mailbox>"},
+         "<mailbox>",
+         "> ",
+         {552, 7, 552 + 458, 7 + 447},
+         "メールアドレス",
+         kSampleTree.size(),
+         "》",
+         {-4, 100, -4 + 700, 100 + 380},
+         TClose::CloseBox,
+         {"MailFolder: <mailbox>", "QuoteString: '》'", "List2ndItem: ADDRESS",
+          "MailAddressOnly: YES", "WindowLocation: -4,100", "WindowSize: 700,380",
+          "UseAppendMode: NO"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path dir = Scratch("startup");
+        const std::string mailbox = Utf8(dir / "mailbox");
+        auto placed = [&](std::string text) {
+            const size_t at = text.find("<mailbox>");
+            return at == std::string::npos ? text : text.replace(at, 9, mailbox);
+        };
+        auto placedAll = [&](const std::vector<std::string>& lines) {
+            std::vector<std::string> out;
+            for (const std::string& line : lines) {
+                out.push_back(placed(line));
+            }
+            return out;
+        };
+        const fs::path ini = dir / "quorvantel.ini";
+        if (!c.prefs.empty()) {
+            WriteBytes(ini, CrLfLines(placedAll(c.prefs)));
+        }
+
+        TProgram program(dir);
+        ASSERT_TRUE(program.Started());
+        RECT bounds{};
+        GetWindowRect(program.Main(), &bounds);
+        EXPECT_EQ(bounds.left, c.bounds.left);
+        EXPECT_EQ(bounds.top, c.bounds.top);
+        EXPECT_EQ(bounds.right, c.bounds.right);
+        EXPECT_EQ(bounds.bottom, c.bounds.bottom);
+        EXPECT_EQ(Text(program.Panel(IDC_EDIT1)), placed(c.edit1));
+        EXPECT_EQ(Text(program.Panel(IDC_EDIT2)), c.edit2);
+        EXPECT_EQ(program.ColumnCaption(0), "名前");
+        EXPECT_EQ(program.ColumnCaption(1), c.column1);
+        EXPECT_EQ(program.Nodes().size(), c.nodes);
+        EXPECT_EQ(program.SelectedNode(), -1) << "a read selects nothing";
+        EXPECT_EQ(Send(program.List(), LVM_GETITEMCOUNT), 0);
+        EXPECT_TRUE(Checked(program.Recipients(IDC_RB_NEWWIN)));
+        EXPECT_FALSE(Checked(program.Recipients(IDC_RB_EXISTWIN)));
+        EXPECT_TRUE(IsWindowEnabled(program.Recipients(IDC_RB_EXISTWIN)));
+        EXPECT_EQ(Text(program.Panel(IDC_VER_LABEL)), std::string(kVersionText) + " by");
+
+        if (!c.newEdit2.empty()) {
+            SetText(program.Panel(IDC_EDIT2), c.newEdit2);
+            const RECT& b = c.newBounds;
+            SetWindowPos(program.Main(), nullptr, b.left, b.top, b.right - b.left, b.bottom - b.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        if (c.close == TClose::Button) {
+            PostMessageA(program.Panel(IDC_B_QUIT), BM_CLICK, 0, 0);
+        } else {
+            PostMessageA(program.Main(), WM_CLOSE, 0, 0);
+        }
+        EXPECT_TRUE(program.EndedCleanly());
+        EXPECT_EQ(ReadBytes(ini), CrLfLines(placedAll(c.saved)));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The tree and the list of the sample folder.
+
+TEST_F(ExeTest, TreeAndListOfTheSampleFolder) {
+    const fs::path dir = Scratch("tree");
+    WriteBytes(dir / "quorvantel.ini", CrLfLines({"MailFolder: " + Utf8(dir / "mailbox")}));
+    TProgram program(dir);
+    ASSERT_TRUE(program.Started());
+    EXPECT_EQ(program.Nodes(), kSampleTree);
+
+    struct TCase {
+        size_t node;
+        std::vector<TProgram::TRow> rows;
+    };
+    const TCase cases[] = {
+        {0, {{"家族", "", 0}, {"仕事", "", 0}, {"友人", "", 0}, {"趣味", "", 0}}},
+        {kNodeFriends,
+         {{"中村 美咲", "misaki.nakamura@example.com", 1},
+          {"小川 大介", "daisuke.ogawa@example.jp", 1},
+          {"岡田 真理", "mari.okada@example.com", 1},
+          {"藤田 修", "osamu.fujita@example.jp", 1},
+          {"鈴木 一郎", "", 1},  // no card
+          {"山歩きの会", "", 0}}},
+        {5,  // 取引先: several addresses on one card
+         {{"田中 宏", "hiroshi.tanaka@kitakaze.example.com;h-tanaka@mobile.example.jp", 1},
+          {"池田 裕子", "yuko.ikeda@kitakaze.example.com", 1},
+          {"清水 愛", "ai.shimizu@aozora-design.example.com", 1},
+          {"森 健太郎",
+           "kentaro.mori@hoshino-print.example.jp;k-mori@hoshino-print.example.jp;"
+           "eigyo@hoshino-print.example.jp",
+           1}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(kSampleTree[c.node].text);
+        program.SelectNode(c.node);
+        EXPECT_EQ(program.SelectedNode(), static_cast<int>(c.node));
+        EXPECT_EQ(program.Rows(), c.rows);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The list's double-click and Ctrl+P with the properties window.
+
+TEST_F(ExeTest, DoubleClickAndCtrlPOnTheList) {
+    const fs::path dir = Scratch("list");
+    WriteBytes(dir / "quorvantel.ini", CrLfLines({"MailFolder: " + Utf8(dir / "mailbox")}));
+    TProgram program(dir);
+    ASSERT_TRUE(program.Started());
+    program.SelectNode(kNodeDevelopment);
+    ASSERT_EQ(Send(program.List(), LVM_GETITEMCOUNT), 4);
+    ASSERT_TRUE(TopWindows(program.Pid(), "TForm2").empty()) << "hidden until asked for";
+
+    struct TCase {
+        int row;
+        std::string caption;
+        std::vector<std::string> boxes;  // NickName, Address, Tel, Org, OrgUnit, Memo
+    };
+    // The second while the window is still open: it is filled anew.
+    const TCase cases[] = {
+        {0,
+         "伊藤 誠のプロパティ",
+         {"伊藤 誠", "makoto.ito@minato-is.example.jp", "03-5412-7700",
+          "株式会社みなと情報システム", "開発部", "部長 内線: 2101"}},
+        {2,
+         "小林 恵のプロパティ",
+         {"小林 恵", "megumi.kobayashi@minato-is.example.jp", "", "株式会社みなと情報システム",
+          "開発部 第一課", ""}},
+        {3, "基盤チームのプロパティ", {"基盤チーム", "", "", "", "", ""}},
+    };
+    HWND properties = nullptr;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.caption);
+        program.ClickRow(c.row, false);
+        ASSERT_TRUE(WaitFor([&] { return program.Focus() == program.List(); }));
+        ASSERT_TRUE(WaitFor([&] {
+            return Send(program.List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) ==
+                   c.row;
+        }));
+        SetForegroundWindow(program.Main());
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == program.Main(); }));
+        INPUT keys[4] = {};
+        const WORD codes[4] = {VK_CONTROL, 'P', 'P', VK_CONTROL};
+        for (int i = 0; i < 4; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = codes[i];
+            keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+        }
+        ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
+        properties = WaitForWindow(program.Pid(), "TForm2", c.caption);
+        ASSERT_NE(properties, nullptr);
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(Text(GetDlgItem(properties, IDC_F2_NICKNAME + i)), c.boxes[i]) << i;
+        }
+    }
+    EXPECT_EQ(Text(GetDlgItem(properties, IDC_F2_BUTTON1)), "閉じる");
+    PostMessageA(GetDlgItem(properties, IDC_F2_BUTTON1), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(properties); }));
+
+    // A card's double-click does nothing; a group's moves the tree to it. The
+    // clicks are handled in order, so once the tree has moved the first is done.
+    program.ClickRow(0, true);
+    program.ClickRow(3, true);
+    EXPECT_TRUE(WaitFor([&] { return program.SelectedNode() == static_cast<int>(kNodeTeam); }));
+    EXPECT_EQ(program.Rows().size(), 4u);
+    EXPECT_EQ(program.Rows().at(0).caption, "加藤 翔太");
+    EXPECT_FALSE(IsWindowVisible(properties)) << "a double-click opens no properties";
+}
+
+// ---------------------------------------------------------------------------
+// The recipient buttons into the fake Outlook.
+
+struct TRecipientRun {
+    const char* what;
+    std::vector<std::string> prefs;  // after the MailFolder line
+    size_t node;
+    std::vector<int> rows;
+    std::string recipients;  // what the selection expands to
+    bool append;
+};
+
+TEST_F(ExeTest, RecipientButtonsIntoOutlook) {
+    const TRecipientRun runs[] = {
+        {"replace, bare addresses",
+         {"MailAddressOnly: YES"},
+         kNodeDevelopment,
+         {0, 3},  // 伊藤 誠 and the group 基盤チーム
+         "makoto.ito@minato-is.example.jp; aya.yoshida@minato-is.example.jp; "
+         "ryo.matsumoto@minato-is.example.jp; shota.kato@minato-is.example.jp; "
+         "takuya.yamamoto@minato-is.example.jp; ",
+         false},
+        {"append, quoted names",
+         {"MailAddressOnly: NO", "UseAppendMode: YES"},
+         kNodeFamily,
+         {0, 3},  // 佐藤 美和子 and 佐藤 正雄, who has no address
+         "\"佐藤 美和子\"<miwako.sato@example.jp>; \"佐藤 正雄\"<>; ",
+         true},
+    };
+    // The item window open from the start: MailItem#1 in Inspector#2. Every
+    // new item takes the next number, its window the one after.
+    const std::string oldFields[3] = {"old-to@example.jp", "old-cc@example.jp", ""};
+    WriteBytes(kFakeControl,
+               "open\tmail\t" + oldFields[0] + "\t" + oldFields[1] + "\t" + oldFields[2] + "\n");
+    struct TPress {
+        int button;
+        int field;  // 0 To, 1 CC, 2 BCC
+        bool newWindow;
+    };
+    const char* const fieldNames[3] = {"To", "CC", "BCC"};
+    const TPress presses[] = {
+        {IDC_B_TO, 0, false}, {IDC_B_CC, 1, false}, {IDC_B_BCC, 2, false},
+        {IDC_B_TO, 0, true},  {IDC_B_CC, 1, true},  {IDC_B_BCC, 2, true},
+    };
+    for (const TRecipientRun& run : runs) {
+        SCOPED_TRACE(run.what);
+        fs::remove(kFakeLog);
+        const fs::path dir = Scratch("recipients");
+        std::vector<std::string> prefs = {"MailFolder: " + Utf8(dir / "mailbox")};
+        prefs.insert(prefs.end(), run.prefs.begin(), run.prefs.end());
+        WriteBytes(dir / "quorvantel.ini", CrLfLines(prefs));
+        TProgram program(dir);
+        ASSERT_TRUE(program.Started());
+        program.SelectNode(run.node);
+
+        // Nothing selected: Outlook is not even contacted.
+        Send(program.Recipients(IDC_B_TO), BM_CLICK);
+        EXPECT_TRUE(Calls().empty());
+
+        program.SelectRows(run.rows);
+        int nextItem = 3;
+        size_t seen = 0;
+        for (const TPress& press : presses) {
+            const std::string field = fieldNames[press.field];
+            SCOPED_TRACE(field + (press.newWindow ? " new" : " existing"));
+            const int radio = press.newWindow ? IDC_RB_NEWWIN : IDC_RB_EXISTWIN;
+            Send(program.Recipients(radio), BM_CLICK);
+            ASSERT_TRUE(Checked(program.Recipients(radio)));
+            ASSERT_FALSE(
+                Checked(program.Recipients(press.newWindow ? IDC_RB_EXISTWIN : IDC_RB_NEWWIN)));
+            Send(program.Recipients(press.button), BM_CLICK);
+
+            std::vector<TCall> expected;
+            if (seen == 0) {
+                expected.push_back({"Application", "QueryInterface", "_Application"});
+            }
+            std::string item = "MailItem#1";
+            std::string old = oldFields[press.field];
+            if (press.newWindow) {
+                item = "MailItem#" + std::to_string(nextItem);
+                nextItem += 2;
+                old.clear();
+                expected.push_back({"Application", "CreateItem", "I4 0"});
+            } else {
+                expected.push_back({"Application", "ActiveInspector", ""});
+                expected.push_back({"Inspector#2", "CurrentItem", ""});
+            }
+            std::string written = run.recipients;
+            if (run.append) {
+                expected.push_back({item, field + ".get", ""});
+                written = old + "; " + run.recipients;
+            }
+            expected.push_back({item, field + ".put", "BSTR " + written});
+            expected.push_back({item, "Display", "BOOL false"});
+
+            const std::vector<TCall> calls = Calls();
+            ASSERT_GE(calls.size(), seen);
+            EXPECT_EQ(std::vector<TCall>(calls.begin() + static_cast<ptrdiff_t>(seen), calls.end()),
+                      expected);
+            seen = calls.size();
+        }
+        PostMessageA(program.Main(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.EndedCleanly());
+    }
+}
+
+// An Outlook failure through the window: the message box, and the program
+// goes on with its window.
+TEST_F(ExeTest, OutlookFailureShowsTheMessageBox) {
+    struct TCase {
+        const char* what;
+        std::string control;
+        int radio;
+        int button;
+        std::string message;
+        std::vector<TCall> calls;
+    };
+    const TCase cases[] = {
+        {"CreateItem fails with a description",
+         "fail\tCreateItem\t80020009\texcep\t80041234\tアイテムは使用中です\tOutlook\n",
+         IDC_RB_NEWWIN,
+         IDC_B_TO,
+         "アイテムは使用中です.",
+         {{"Application", "QueryInterface", "_Application"},
+          {"Application", "CreateItem", "I4 0"}}},
+        {"a contact in the active window",
+         "open\tcontact\n",
+         IDC_RB_EXISTWIN,
+         IDC_B_CC,
+         "Interface はサポートされていません.",
+         {{"Application", "QueryInterface", "_Application"},
+          {"Application", "ActiveInspector", ""},
+          {"Inspector#2", "CurrentItem", ""}}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(kFakeLog);
+        WriteBytes(kFakeControl, c.control);
+        const fs::path dir = Scratch("failure");
+        WriteBytes(dir / "quorvantel.ini", CrLfLines({"MailFolder: " + Utf8(dir / "mailbox")}));
+        TProgram program(dir);
+        ASSERT_TRUE(program.Started());
+        program.SelectNode(kNodeFriends);
+        program.SelectRows({1});
+        Send(program.Recipients(c.radio), BM_CLICK);
+        TSentAsync press(program.Recipients(c.button), BM_CLICK);
+        EXPECT_EQ(DismissMessageBox(program), c.message);
+        EXPECT_TRUE(press.Answered());
+        EXPECT_EQ(Calls(), c.calls);
+        // Still running, with the selection as it was.
+        EXPECT_TRUE(IsWindowVisible(program.Main()));
+        EXPECT_EQ(Send(program.List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+        PostMessageA(program.Main(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.EndedCleanly());
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The quote button on the clipboard.
+
+TEST_F(ExeTest, QuoteButtonOnTheClipboard) {
+    struct TCase {
+        const char* what;
+        bool text;           // false: the clipboard holds no text at all
+        std::string before;  // UTF-8
+        std::string mark;
+        std::string after;
+    };
+    const TCase cases[] = {
+        {"two lines", true, "一行目\r\n二行目", "> ", "> 一行目\r\n> 二行目\r\n"},
+        {"an empty line and a last line break", true, "a\r\n\r\nb\r\n", "＞",
+         "＞a\r\n＞\r\n＞b\r\n"},
+        {"a lone LF and a lone CR", true, "a\nb\r", "| ", "| a\nb\r\r\n"},
+        {"an empty mark", true, "引用済み\r\n> 本文", "", "引用済み\r\n> 本文\r\n"},
+        {"no text", false, "", "> ", ""},
+    };
+    const fs::path dir = Scratch("quote");
+    TProgram program(dir);
+    ASSERT_TRUE(program.Started());
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string bytes = Sj(c.before);
+        SetClipboard(c.text ? &bytes : nullptr);
+        SetText(program.Panel(IDC_EDIT2), c.mark);
+        Send(program.Panel(IDC_B_QUOTE), BM_CLICK);
+        EXPECT_EQ(FromSj(ClipboardText()), c.after);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The folder chooser: Wine's open-file dialog, adjusted, confirmed or cancelled.
+
+TEST_F(ExeTest, FolderChooser) {
+    const fs::path dir = Scratch("chooser");
+    // A name whose last character has a backslash as its second byte.
+    const fs::path chosen = dir / Wide("アドレス表", CP_UTF8);
+    fs::copy(dir / "mailbox", chosen, fs::copy_options::recursive);
+    TProgram program(dir);
+    ASSERT_TRUE(program.Started());
+    const HWND edit1 = program.Panel(IDC_EDIT1);
+
+    for (bool confirm : {false, true}) {
+        SCOPED_TRACE(confirm ? "confirmed" : "cancelled");
+        TSentAsync press(program.Panel(IDC_B_SETFOLDER), BM_CLICK);
+        const HWND dialog = WaitForWindow(program.Pid(), "#32770", "フォルダの選択");
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(IsWindowEnabled(program.Main())) << "modal over the main window";
+        // Hidden: the file name box (a combo box around the edit field that
+        // the program finds), the type list and their labels.
+        const HWND nameBox = GetDlgItem(dialog, cmb13);
+        const HWND nameEdit = FindWindowExA(GetDlgItem(nameBox, cmb13), nullptr, "Edit", nullptr);
+        ASSERT_NE(nameEdit, nullptr);
+        const HWND hidden[] = {nameBox, nameEdit, GetDlgItem(dialog, cmb1),
+                               GetDlgItem(dialog, stc3), GetDlgItem(dialog, stc2)};
+        EXPECT_TRUE(WaitFor([&] {
+            for (HWND window : hidden) {
+                if (window == nullptr || IsWindowVisible(window)) {
+                    return false;
+                }
+            }
+            return true;
+        }));
+        EXPECT_EQ(Text(GetDlgItem(dialog, stc3)), "");
+        EXPECT_EQ(Text(GetDlgItem(dialog, stc2)), "");
+        EXPECT_EQ(Text(GetDlgItem(dialog, stc4)), "フォルダの場所(&I)");
+        EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), "OK");
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, cmb2))) << "the folder list stays";
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, lst2))) << "the file list stays";
+
+        if (confirm) {
+            // Into the folder by its path (the dialog may start anywhere), then
+            // OK with "Dummy.dat" in the file name box.
+            SetText(nameEdit, Utf8(chosen));
+            PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            TRemote folder(program.Process(), kTextMax);
+            EXPECT_TRUE(WaitFor([&] {
+                Send(dialog, CDM_GETFOLDERPATH, kTextMax, folder.Param());
+                return folder.Text(0, kTextMax) == Utf8(chosen);
+            })) << folder.Text(0, kTextMax);
+            EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), "OK") << "adjusted once, and it stays";
+            EXPECT_FALSE(IsWindowVisible(nameBox));
+            SetText(nameEdit, "Dummy.dat");
+            PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        } else {
+            PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+        }
+        EXPECT_TRUE(press.Answered());
+        EXPECT_EQ(Text(edit1), confirm ? Utf8(chosen) : "設定されていません");
+    }
+
+    // Nothing is read until the read button; without a preferences file the
+    // second column stays empty.
+    EXPECT_TRUE(program.Nodes().empty());
+    Send(program.Panel(IDC_B_READ), BM_CLICK);
+    EXPECT_EQ(program.Nodes(), kSampleTree);
+    program.SelectNode(kNodeFriends);
+    ASSERT_FALSE(program.Rows().empty());
+    EXPECT_EQ(program.Rows().at(0), (TProgram::TRow{"中村 美咲", "", 1}));
+    EXPECT_EQ(program.ColumnCaption(1), "");
+
+    PostMessageA(program.Panel(IDC_B_QUIT), BM_CLICK, 0, 0);
+    EXPECT_TRUE(program.EndedCleanly());
+    const std::string saved = ReadBytes(dir / "quorvantel.ini");
+    EXPECT_EQ(saved.substr(0, saved.find("\r\n")), Sj("MailFolder: " + Utf8(chosen)));
+}
+
+}  // namespace
