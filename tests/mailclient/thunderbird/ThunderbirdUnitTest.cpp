@@ -2,6 +2,7 @@
 // frames, the backend against a stand-in host, the real host between a
 // stand-in Thunderbird and the backend, and the switching client.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -253,6 +254,50 @@ TEST_F(ThunderbirdBackend, ReachFollowsTheHostsConnection) {
     }
     EXPECT_TRUE(WaitFor([&] { return !client.CanReachOpenItems(); }));
     EXPECT_EQ(changes, 2);
+}
+
+// A process of another user: the private directory keeps it out; with the
+// directory opened up, the peer check still refuses it.
+TEST_F(ThunderbirdBackend, PeerOfAnotherUserIsRefused) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "needs root to run a process as another user";
+    }
+    TThunderbirdMailClient client(options_);
+    ASSERT_TRUE(client.ServesSocket());
+    // The child connects as nobody and says hello; its exit status: 0 when the
+    // connection was closed on it, 2 when it stayed open, 3 when it could not
+    // connect at all, 4 when it could not become nobody.
+    const auto tryAsNobody = [&] {
+        const std::string path = Path();
+        const std::string hello = tbwire::Frame(R"({"hello":true})");
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0) {
+                _exit(4);
+            }
+            const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+            if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+                _exit(3);
+            }
+            if (write(fd, hello.data(), hello.size()) < 0) {
+                _exit(0);
+            }
+            pollfd p{fd, POLLIN, 0};
+            char c;
+            _exit(poll(&p, 1, 5000) == 1 && read(fd, &c, 1) <= 0 ? 0 : 2);
+        }
+        int status = -1;
+        EXPECT_TRUE(WaitFor([&] { return waitpid(child, &status, WNOHANG) == child; }, 10s));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(tryAsNobody(), 3) << "the directory let another user in";
+    chmod(dir_.c_str(), 0777);
+    chmod(Path().c_str(), 0777);
+    EXPECT_EQ(tryAsNobody(), 0) << "another user's connection was kept";
+    EXPECT_FALSE(client.CanReachOpenItems());
 }
 
 TEST_F(ThunderbirdBackend, NewItemOpensOnceWithAllFields) {
