@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/win32/FakeOutlookLog.h"
 #include "ui/Version.h"
 #include "ui/win32/ControlIds.h"
 
@@ -591,46 +592,14 @@ std::string ClipboardText() {
 // The fake Outlook: its registration and its log.
 
 void RegisterFake(bool on) {
-    HMODULE dll = LoadLibraryW(kFakeDll.c_str());
-    ASSERT_NE(dll, nullptr);
-    using TEntry = HRESULT(STDAPICALLTYPE*)();
-    auto entry = reinterpret_cast<TEntry>(reinterpret_cast<void*>(
-        GetProcAddress(dll, on ? "DllRegisterServer" : "DllUnregisterServer")));
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry(), S_OK);
-    FreeLibrary(dll);
+    RegisterFakeOutlookDll(kFakeDll, on);
 }
 
-struct TCall {
-    std::string object;
-    std::string member;
-    std::string args;
-    bool operator==(const TCall&) const = default;
-};
+using TCall = TFakeCall;
 
-std::ostream& operator<<(std::ostream& out, const TCall& c) {
-    return out << c.object << "." << c.member << "(" << c.args << ")";
-}
-
-// What the program called, in order, without the fake's own creation lines.
+// What the program called, in order.
 std::vector<TCall> Calls() {
-    std::istringstream log(ReadBytes(kFakeLog));
-    std::vector<TCall> calls;
-    std::string line;
-    while (std::getline(log, line)) {
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        std::string field;
-        while (std::getline(fields, field, '\t')) {
-            f.push_back(field);
-        }
-        f.resize(4);
-        if (f[1] == "Application" && (f[2] == "create" || f[2] == "serve")) {
-            continue;
-        }
-        calls.push_back({f[1], f[2], f[3]});
-    }
-    return calls;
+    return ProgramCalls(ReadFakeOutlookLog(kFakeLog));
 }
 
 // ---------------------------------------------------------------------------

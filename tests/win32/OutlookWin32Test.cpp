@@ -22,6 +22,7 @@
 #include "mailclient/ComApartment.h"
 #include "mailclient/OleErrors.h"
 #include "mailclient/OutlookApplication.h"
+#include "tests/win32/FakeOutlookLog.h"
 
 namespace {
 
@@ -43,47 +44,15 @@ const std::wstring kLog = kDir + L"\\fake_outlook.log";
 const std::wstring kExe = kDir + L"\\fake_outlook.exe";
 const std::wstring kDll = kDir + L"\\fake_outlook.dll";
 
-// One line of the fake's log.
-struct TCall {
-    std::string role;  // "inproc" or "local:PID"
-    std::string object;
-    std::string member;
-    std::string args;
-    bool operator==(const TCall&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const TCall& c) {
-    return out << c.role << " " << c.object << "." << c.member << "(" << c.args << ")";
-}
+using TCall = TFakeCall;
 
 std::vector<TCall> ReadLog() {
-    std::ifstream in(std::filesystem::path(kLog), std::ios::binary);
-    std::vector<TCall> calls;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream fields(line);
-        std::string field;
-        while (std::getline(fields, field, '\t')) {
-            f.push_back(field);
-        }
-        f.resize(4);
-        calls.push_back({f[0], f[1], f[2], f[3]});
-    }
-    return calls;
+    return ReadFakeOutlookLog(kLog);
 }
 
-// The log without the role, and without the creation lines: what was called.
+// What was called.
 std::vector<TCall> Calls() {
-    std::vector<TCall> calls;
-    for (TCall c : ReadLog()) {
-        if (c.object == "Application" && (c.member == "create" || c.member == "serve")) {
-            continue;
-        }
-        c.role.clear();
-        calls.push_back(c);
-    }
-    return calls;
+    return ProgramCalls(ReadLog());
 }
 
 std::vector<std::string> Roles() {
@@ -117,14 +86,7 @@ void RunAndWait(const std::wstring& commandLine) {
 
 // Registers or removes the fake's two servers through their own entry points.
 void Register(bool inproc, bool local) {
-    HMODULE dll = LoadLibraryW(kDll.c_str());
-    ASSERT_NE(dll, nullptr);
-    using TEntry = HRESULT(STDAPICALLTYPE*)();
-    auto entry = reinterpret_cast<TEntry>(reinterpret_cast<void*>(
-        GetProcAddress(dll, inproc ? "DllRegisterServer" : "DllUnregisterServer")));
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry(), S_OK);
-    FreeLibrary(dll);
+    RegisterFakeOutlookDll(std::filesystem::path(kDll), inproc);
     RunAndWait(L"\"" + kExe + L"\" " + (local ? L"/regserver" : L"/unregserver"));
 }
 
@@ -287,11 +249,11 @@ TEST_F(OutlookTest, NewItemGetsTheFieldExactlyAndIsShown) {
         EXPECT_EQ(item->GetField(f.field), kRecipients);
         const std::string put = "BSTR " + Utf16ToUtf8(kRecipients);
         const std::vector<TCall> expected = {
-            {"", "Application", "QueryInterface", "_Application"},
-            {"", "Application", "CreateItem", "I4 0"},
-            {"", "MailItem#1", std::string(f.name) + ".put", put},
-            {"", "MailItem#1", "Display", "BOOL false"},
-            {"", "MailItem#1", std::string(f.name) + ".get", ""},
+            {"Application", "QueryInterface", "_Application"},
+            {"Application", "CreateItem", "I4 0"},
+            {"MailItem#1", std::string(f.name) + ".put", put},
+            {"MailItem#1", "Display", "BOOL false"},
+            {"MailItem#1", std::string(f.name) + ".get", ""},
         };
         EXPECT_EQ(Calls(), expected);
     }
@@ -304,11 +266,9 @@ TEST_F(OutlookTest, OneConnectionAndANewItemForEveryCreateItem) {
     outlook.CreateItem()->SetField(TMailField::To, u"a@example.jp; ");
     outlook.CreateItem()->SetField(TMailField::CC, u"b@example.jp; ");
     const std::vector<TCall> expected = {
-        {"", "Application", "QueryInterface", "_Application"},
-        {"", "Application", "CreateItem", "I4 0"},
-        {"", "MailItem#1", "To.put", "BSTR a@example.jp; "},
-        {"", "Application", "CreateItem", "I4 0"},
-        {"", "MailItem#2", "CC.put", "BSTR b@example.jp; "},
+        {"Application", "QueryInterface", "_Application"}, {"Application", "CreateItem", "I4 0"},
+        {"MailItem#1", "To.put", "BSTR a@example.jp; "},   {"Application", "CreateItem", "I4 0"},
+        {"MailItem#2", "CC.put", "BSTR b@example.jp; "},
     };
     EXPECT_EQ(Calls(), expected);
     int created = 0;
@@ -528,13 +488,13 @@ TEST_F(OutlookTest, ARunningOutlookIsTakenFromTheRunningObjectTable) {
         EXPECT_EQ(role, running.Role()) << "every call in the running Outlook, none in process";
     }
     const std::vector<TCall> expected = {
-        {"", "Application", "QueryInterface", "_Application"},
-        {"", "Application", "CreateItem", "I4 0"},
-        {"", "MailItem#1", "CC.put", "BSTR " + Utf16ToUtf8(kRecipients)},
-        {"", "MailItem#1", "Display", "BOOL false"},
-        {"", "Application", "ActiveInspector", ""},
-        {"", "Inspector#2", "CurrentItem", ""},
-        {"", "MailItem#1", "CC.get", ""},
+        {"Application", "QueryInterface", "_Application"},
+        {"Application", "CreateItem", "I4 0"},
+        {"MailItem#1", "CC.put", "BSTR " + Utf16ToUtf8(kRecipients)},
+        {"MailItem#1", "Display", "BOOL false"},
+        {"Application", "ActiveInspector", ""},
+        {"Inspector#2", "CurrentItem", ""},
+        {"MailItem#1", "CC.get", ""},
     };
     EXPECT_EQ(Calls(), expected);
 }
