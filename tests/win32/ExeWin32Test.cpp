@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "tests/win32/FakeOutlookLog.h"
+#include "tests/win32/WineTest.h"
 #include "ui/Version.h"
 #include "ui/win32/ControlIds.h"
 
@@ -30,7 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr auto kDeadline = std::chrono::seconds(10);
 constexpr UINT kSendTimeoutMs = 10000;
 
 // ---------------------------------------------------------------------------
@@ -90,17 +90,6 @@ std::string ReadBytes(const fs::path& path) {
 void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
-}
-
-bool WaitFor(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + kDeadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include "mailclient/OleErrors.h"
 #include "mailclient/OutlookApplication.h"
 #include "tests/win32/FakeOutlookLog.h"
+#include "tests/win32/WineTest.h"
 
 namespace {
 
@@ -99,17 +100,6 @@ bool Running() {
     return true;
 }
 
-bool WaitFor(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + kDeadline;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 // Stops the local server of that process and waits for it to end.
 void StopServer(DWORD pid) {
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
@@ -148,7 +138,7 @@ class TRunningOutlook {
         std::wstring cmd = L"\"" + kExe + L"\"";
         ok_ = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                              &pi_) &&
-              WaitFor(Running);
+              WaitFor(Running, kDeadline);
     }
     ~TRunningOutlook() {
         if (pi_.hProcess != nullptr) {

@@ -4,6 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "tests/win32/WineTest.h"
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 namespace {
 
 class TJapaneseCodePage : public testing::Environment {
