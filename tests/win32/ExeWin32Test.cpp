@@ -22,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/Encoding.h"
+#include "core/TextUtf.h"
 #include "tests/win32/FakeOutlookLog.h"
 #include "tests/win32/WineTest.h"
 #include "ui/Version.h"
@@ -36,39 +38,16 @@ constexpr UINT kSendTimeoutMs = 10000;
 // ---------------------------------------------------------------------------
 // Text: the windows speak cp932; the expectations here are UTF-8.
 
-std::wstring Wide(const std::string& bytes, UINT codePage) {
-    if (bytes.empty()) {
-        return {};
-    }
-    const int n =
-        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
-    return w;
-}
-
-std::string Narrow(const std::wstring& w, UINT codePage) {
-    if (w.empty()) {
-        return {};
-    }
-    const int n = WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                        nullptr);
-    return s;
-}
-
 std::string Sj(const std::string& utf8) {
-    return Narrow(Wide(utf8, CP_UTF8), 932);
+    return Utf8ToCp932(utf8);
 }
 
 std::string FromSj(const std::string& sj) {
-    return Narrow(Wide(sj, 932), CP_UTF8);
+    return Cp932ToUtf8(sj);
 }
 
 std::string Utf8(const fs::path& path) {
-    return Narrow(path.wstring(), CP_UTF8);
+    return Utf16ToUtf8(path.u16string());
 }
 
 // The file's lines, each ended by CR LF, in cp932.
@@ -100,7 +79,7 @@ fs::path DosPath(const char* unixPath) {
     for (char& c : path) {
         c = c == '/' ? '\\' : c;
     }
-    return fs::path(Wide(path, CP_UTF8));
+    return fs::path(Utf8ToUtf16(path));
 }
 
 fs::path TestDir() {
@@ -1036,7 +1015,7 @@ TEST_F(ExeTest, QuoteButtonOnTheClipboard) {
 TEST_F(ExeTest, FolderChooser) {
     const fs::path dir = Scratch("chooser");
     // A name whose last character has a backslash as its second byte.
-    const fs::path chosen = dir / Wide("アドレス表", CP_UTF8);
+    const fs::path chosen = dir / Utf8ToUtf16("アドレス表");
     fs::copy(dir / "mailbox", chosen, fs::copy_options::recursive);
     TProgram program(dir);
     ASSERT_TRUE(program.Started());
