@@ -434,14 +434,19 @@ TRecipientList TAddressBook::ExpandRecipients(std::string_view name, TRecipientF
     return list;
 }
 
-std::string TAddressBook::JoinedRecipients(std::string_view name, TRecipientForm form) const {
+std::string TAddressBook::JoinedRecipients(std::string_view name, TRecipientForm form,
+                                           size_t* count) const {
     const bool addressOnly = form == TRecipientForm::AddressOnly;
     std::string text;
-    for (int card : ExpandedCards(name, addressOnly)) {
+    const auto cards = ExpandedCards(name, addressOnly);
+    for (int card : cards) {
         if (card >= 0) {
             text += CardItem(card, addressOnly);
         }
         text += "; ";
+    }
+    if (count != nullptr) {
+        *count = cards.size();
     }
     return text;
 }

@@ -66,8 +66,10 @@ class TAddressBook {
     // Groups expanded (each at most once per expansion, so cycles end),
     // sorted case-insensitively, duplicates dropped (the first added stays).
     TRecipientList ExpandRecipients(std::string_view name, TRecipientForm form) const;
-    // Each item of ExpandRecipients followed by "; ".
-    std::string JoinedRecipients(std::string_view name, TRecipientForm form) const;
+    // Each item of ExpandRecipients followed by "; "; *count, when given,
+    // gets the number of items.
+    std::string JoinedRecipients(std::string_view name, TRecipientForm form,
+                                 size_t* count = nullptr) const;
 
     // The card; for a group a record with only Nickname; else all empty.
     TCard CardRecord(std::string_view name) const;

@@ -26,6 +26,15 @@ bool TBridgedMailClient::CanReachOpenItems() const {
     return bridge_->CanReachOpenItems() || fallback_->CanReachOpenItems();
 }
 
+std::string TBridgedMailClient::DisplayName() const {
+    return Current().DisplayName();
+}
+
+void TBridgedMailClient::CancelWait() {
+    bridge_->CancelWait();
+    fallback_->CancelWait();
+}
+
 void TBridgedMailClient::SetReachChangedCallback(std::function<void()> callback) {
     bridge_->SetReachChangedCallback(callback);
     fallback_->SetReachChangedCallback(std::move(callback));

@@ -18,8 +18,8 @@ class TBridgedMailClient : public TMailClient {
     std::unique_ptr<TMailItem> ActiveItem() override;
     bool CanReachOpenItems() const override;
     void SetReachChangedCallback(std::function<void()> callback) override;
-
-    TMailClient& Bridge() { return *bridge_; }
+    std::string DisplayName() const override;
+    void CancelWait() override;
 
   private:
     TMailClient& Current() const;

@@ -21,6 +21,7 @@ class TDesktopMailClient : public TMailClient {
     std::unique_ptr<TMailItem> CreateItem() override;
     std::unique_ptr<TMailItem> ActiveItem() override { return nullptr; }
     bool CanReachOpenItems() const override { return false; }
+    std::string DisplayName() const override { return "メールソフト"; }
 
   private:
     TUrlOpener opener_;

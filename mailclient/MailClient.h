@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "core/Errors.h"
+
 enum class TMailField { To, CC, BCC };
 
 // One mail item, held for the length of one action.
@@ -17,6 +19,12 @@ class TMailItem {
     virtual std::u16string GetField(TMailField field) = 0;
     // The field's text becomes exactly the given text.
     virtual void SetField(TMailField field, const std::u16string& text) = 0;
+    // The given text goes after what the field holds, behind "; ". What the
+    // field held stays exactly as the client holds it: a client that keeps
+    // its recipients as entries of its own adds ours after them.
+    virtual void AppendToField(TMailField field, const std::u16string& text) {
+        SetField(field, GetField(field) + u"; " + text);
+    }
     // Shows the item's window and returns without waiting for it to close.
     virtual void Display() = 0;
 };
@@ -39,4 +47,18 @@ class TMailClient {
     // bridge that comes and goes); a client whose reach never changes keeps
     // the default.
     virtual void SetReachChangedCallback(std::function<void()>) {}
+
+    // The client's name for the user (UTF-8), as a progress window shows it.
+    virtual std::string DisplayName() const = 0;
+    // Stops waiting for the call in progress, which then throws
+    // EHandOffCancelled; what the client was given may still be carried out.
+    // A client whose calls cannot be left keeps the default.
+    virtual void CancelWait() {}
+};
+
+// The user stopped waiting for the mail client.
+class EHandOffCancelled : public EAppError {
+  public:
+    // The message names the client, which may still finish what it was given.
+    explicit EHandOffCancelled(const std::string& clientName);
 };

@@ -25,6 +25,7 @@ class TOutlookApplication : public TMailClient {
     // ActiveInspector, then its CurrentItem, queried for _MailItem.
     std::unique_ptr<TMailItem> ActiveItem() override;
     bool CanReachOpenItems() const override { return true; }
+    std::string DisplayName() const override { return "Outlook"; }
 
   private:
     IDispatch* app_ = nullptr;

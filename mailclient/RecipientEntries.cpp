@@ -46,10 +46,8 @@ namespace {
 
 class TSplitter {
   public:
-    TSplitter(std::string_view field, TNameQuoting quoting)
-        : text_(CleanRecipientText(field)),
-          n_(text_.size()),
-          quotedStrings_(quoting == TNameQuoting::QuotedString) {
+    explicit TSplitter(std::string_view field)
+        : text_(CleanRecipientText(field)), n_(text_.size()) {
         Index();
     }
 
@@ -130,9 +128,6 @@ class TSplitter {
         const size_t end = first == kNone ? kNone : Next(addressEnds_, first + 1);
         if (end != kNone) {
             const size_t next = PastSeparator(end + 1);
-            if (const size_t quoted = QuotedStringEntry(s, next); quoted != kNone) {
-                return quoted;
-            }
             // The last name end before the address's end: an address rarely
             // holds '"<', a nickname may.
             const size_t close = Previous(nameEnds_, end);
@@ -144,54 +139,11 @@ class TSplitter {
         const size_t closeQuote = Next(quoteCloses_, s + 1);
         if (closeQuote != kNone && (first == kNone || closeQuote < first)) {
             const size_t next = PastSeparator(closeQuote + 1);
-            if (const size_t quoted = QuotedStringEntry(s, next); quoted != kNone) {
-                return quoted;
-            }
             AddPairs(std::string_view(text_).substr(s + 1, closeQuote - s - 1), {});
             return next;
         }
         // No address closes the entry: the quoted part is text, its separators included.
         return BareEntry(s, first == kNone ? s + 1 : first + 1);
-    }
-
-    // The entry at s read as an RFC 5322 quoted name, when that reading ends
-    // it before `limit` (where the address book's reading ends it, so each
-    // entry is scanned once more at most); where the next entry begins, or
-    // kNone when that reading does not apply.
-    size_t QuotedStringEntry(size_t s, size_t limit) {
-        if (!quotedStrings_) {
-            return kNone;
-        }
-        std::string name;
-        size_t q = s + 1;
-        for (; q < limit && text_[q] != '"'; ++q) {
-            if (text_[q] == '\\' && q + 1 < limit &&
-                (text_[q + 1] == '"' || text_[q + 1] == '\\')) {
-                ++q;
-            }
-            name += text_[q];
-        }
-        if (q >= limit) {
-            return kNone;
-        }
-        const size_t open = SkipBlanks(q + 1);
-        if (open == n_ || IsSeparator(text_[open])) {
-            AddPairs(name, {});
-            return PastSeparator(q + 1);
-        }
-        if (text_[open] != '<') {
-            return kNone;
-        }
-        const size_t close = Next(closingBrackets_, open + 1);
-        if (close == kNone || close >= limit) {
-            return kNone;
-        }
-        const size_t after = SkipBlanks(close + 1);
-        if (after < n_ && !IsSeparator(text_[after])) {
-            return kNone;
-        }
-        AddPairs(name, std::string_view(text_).substr(open + 1, close - open - 1));
-        return PastSeparator(close + 1);
     }
 
     // An entry from s whose separators are looked for from `from` on.
@@ -254,7 +206,6 @@ class TSplitter {
 
     const std::string text_;
     const size_t n_;
-    const bool quotedStrings_;
     // Ascending positions of each kind of mark:
     std::vector<size_t> nameEnds_;     // a '"' followed, after blanks, by '<'
     std::vector<size_t> addressEnds_;  // a '>' followed, after blanks, by a separator or the end
@@ -265,8 +216,8 @@ class TSplitter {
 
 }  // namespace
 
-std::vector<TRecipientEntry> ParseRecipientEntries(std::string_view field, TNameQuoting quoting) {
-    return TSplitter(field, quoting).Run();
+std::vector<TRecipientEntry> ParseRecipientEntries(std::string_view field) {
+    return TSplitter(field).Run();
 }
 
 namespace {

@@ -45,14 +45,8 @@ struct TRecipientEntry {
 // A card with several addresses, "name"<a;b>, gives one entry per address,
 // each with the card's name.
 //
-// With TNameQuoting::QuotedString, a quoted name is first read as an RFC 5322
-// quoted string, a backslash quoting the '"' or '\\' after it, the way mail
-// clients give names back; where that reading does not end the entry the way
-// a name does (before "<" and an address, a separator or the end), the
-// address book's rule above applies.
-enum class TNameQuoting { AddressBook, QuotedString };
-std::vector<TRecipientEntry> ParseRecipientEntries(
-    std::string_view field, TNameQuoting quoting = TNameQuoting::AddressBook);
+// A backslash is plain text: the address book escapes nothing.
+std::vector<TRecipientEntry> ParseRecipientEntries(std::string_view field);
 
 // Well-formed UTF-8 with every control character (C0, DEL, C1, U+2028,
 // U+2029) turned into a blank: what the splitters work on.

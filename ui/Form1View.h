@@ -35,7 +35,25 @@ struct TListItem {
     int Image = 0;
 };
 
+// The buttons a hand-off to a mail client disables while it lasts.
+enum class TCommandButton { B_TO, B_CC, B_BCC, B_READ, B_QUIT };
+
 class TDirDialogPlatform;
+class TEventLoop;
+
+// The small modeless window that says a hand-off is under way; its button
+// "中止" (and its close box) runs TForm1::ProgressCancelClick.
+class TProgressView {
+  public:
+    // Shows the window, or changes its text while it is shown.
+    virtual void ShowProgress(const std::string& caption, const std::string& text,
+                              const std::string& button) = 0;
+    virtual void HideProgress() = 0;
+    virtual bool ProgressVisible() const = 0;
+
+  protected:
+    ~TProgressView() = default;
+};
 
 class TForm1View {
   public:
@@ -98,6 +116,14 @@ class TForm1View {
     virtual void SetRadioEnabled(TRadioButton button, bool enabled, const std::string& hint) = 0;
     virtual void SetLabelCaption(TLabelControl label, const std::string& text) = 0;
     virtual void SetLabelColor(TLabelControl label, TSystemColor color) = 0;
+
+    // ---- A hand-off under way: the busy cursor over the window, the
+    // commands that must not run twice, the progress window, and the loop
+    // the face runs (its timers drive the progress window).
+    virtual void SetBusyCursor(bool busy) = 0;
+    virtual void SetButtonEnabled(TCommandButton button, bool enabled) = 0;
+    virtual TProgressView& Progress() = 0;
+    virtual TEventLoop& EventLoop() = 0;
 
     // ---- Other windows, the clipboard and the desktop.
     // The folder chooser's platform side, for a dialog owned by this window.

@@ -83,6 +83,14 @@ class TForm1 {
     // The client's reach changed while the program runs.
     void MailClientReachChanged();
 
+    // A hand-off to the mail client is under way (Unit1Recipients.cpp).
+    bool HandingOff() const { return handOff_ != nullptr; }
+    // The progress window's "中止": stop waiting for the mail client.
+    void ProgressCancelClick();
+    // The window is asked to close; false while a hand-off lasts, and the
+    // window then closes when it ends.
+    bool CloseQuery();
+
     // Quote button (Unit1Quote.cpp).
     void B_QUOTEClick();
 
@@ -100,10 +108,21 @@ class TForm1 {
     TForm1View& View() const { return view_; }
 
   private:
+    class THandOff;
     void MoveOntoScreen();
     void WriteRecipients(TMailField field);
+    std::string Recipients(size_t& count);
 
     TForm1View& view_;
     std::unique_ptr<TAddressBook> book_;
     std::unique_ptr<TMailClient> OutlookApplication1;
+    THandOff* handOff_ = nullptr;
+    bool closePending_ = false;
 };
+
+// How long a hand-off runs before the progress window shows, and how often
+// the window's time then moves on.
+inline constexpr int kProgressDelayMs = 1000;
+// The progress window's text: "Thunderbird に 10,000 件の宛先を渡しています… 12 秒"
+// (UTF-8).
+std::string HandOffProgressText(const std::string& client, size_t recipients, long seconds);

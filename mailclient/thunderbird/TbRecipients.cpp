@@ -4,7 +4,7 @@
 
 std::vector<std::string> ThunderbirdEntries(std::string_view field) {
     std::vector<std::string> out;
-    for (const TRecipientEntry& entry : ParseRecipientEntries(field, TNameQuoting::QuotedString)) {
+    for (const TRecipientEntry& entry : ParseRecipientEntries(field)) {
         out.push_back(FormatMailbox(entry));
     }
     return out;

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-// The field's entries (ParseRecipientEntries), each through FormatMailbox. The
-// field may hold Thunderbird's own entries, whose names are quoted strings,
-// beside the address book's raw ones: append mode joins the two.
+// The entries of our own recipient text (ParseRecipientEntries), each through
+// FormatMailbox. Thunderbird's own entries never pass through here: they are
+// its strings, and read as ours they would not come back the same.
 std::vector<std::string> ThunderbirdEntries(std::string_view field);
 
 // The field text of Thunderbird's entries: joined with "; ".

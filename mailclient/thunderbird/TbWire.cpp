@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -89,12 +91,58 @@ std::string SocketDirectory() {
     return "/tmp/quorvantel-" + std::to_string(getuid());
 }
 
-std::string SocketPath() {
-    return SocketDirectory() + "/tb.sock";
+std::string SessionKey() {
+    std::string key;
+    const auto add = [&key](char tag, const char* variable) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || value[0] == '\0') {
+            return;
+        }
+        std::string v = value;
+        if (tag == 'x') {
+            // ":0" and ":0.0" are one display.
+            const size_t colon = v.rfind(':');
+            const size_t dot = v.find('.', colon == std::string::npos ? 0 : colon);
+            if (colon != std::string::npos && dot != std::string::npos) {
+                v.erase(dot);
+            }
+        }
+        key += tag;
+        for (const unsigned char c : v) {
+            if (std::isalnum(c) != 0 || c == '.' || c == '-') {
+                key += static_cast<char>(c);
+            } else {
+                static const char kHex[] = "0123456789abcdef";
+                key += '_';
+                key += kHex[c >> 4];
+                key += kHex[c & 15];
+            }
+        }
+    };
+    add('x', "DISPLAY");
+    add('w', "WAYLAND_DISPLAY");
+    if (key.empty()) {
+        return "none";
+    }
+    if (key.size() > 48) {
+        // A socket path has room for about 100 bytes.
+        uint64_t hash = 14695981039346656037ull;
+        for (const unsigned char c : key) {
+            hash = (hash ^ c) * 1099511628211ull;
+        }
+        char buf[20];
+        std::snprintf(buf, sizeof buf, "h%016llx", static_cast<unsigned long long>(hash));
+        return buf;
+    }
+    return key;
 }
 
-std::string LockPath() {
-    return SocketDirectory() + "/tb.lock";
+std::string SocketPath(const std::string& directory, const std::string& session) {
+    return directory + "/tb-" + session + ".sock";
+}
+
+std::string SocketPath() {
+    return SocketPath(SocketDirectory(), SessionKey());
 }
 
 std::optional<std::string> PreparePrivateDirectory(const std::string& dir) {

@@ -68,8 +68,15 @@ class TFrameReader {
 // The directory of the socket: $XDG_RUNTIME_DIR/quorvantel, or, without a
 // runtime directory, /tmp/quorvantel-<uid>.
 std::string SocketDirectory();
+// The display session of this process, from $DISPLAY (without its screen
+// number) and $WAYLAND_DISPLAY, as a file-name part. One user may have
+// several sessions; the host has Thunderbird's, so each quorvantel pairs with
+// the Thunderbird of its own session.
+std::string SessionKey();
+// The socket of a session in a directory: tb-<session>.sock.
+std::string SocketPath(const std::string& directory, const std::string& session);
+// The socket of this process's session in the usual directory.
 std::string SocketPath();
-std::string LockPath();
 
 // Creates the directory with mode 0700 if needed and checks that it is ours:
 // a real directory (no symbolic link), owned by this user, closed to others.

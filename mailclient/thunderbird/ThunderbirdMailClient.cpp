@@ -8,9 +8,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QSocketNotifier>
-#include <QTimer>
+#include <algorithm>
 #include <cstring>
+#include <deque>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <utility>
 
@@ -19,7 +20,7 @@
 #include "mailclient/thunderbird/TbWire.h"
 
 using Json = nlohmann::json;
-using tbwire::TClock;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -37,26 +38,27 @@ const char* FieldName(TMailField field) {
 // What fits in one message besides the recipients.
 constexpr size_t kEnvelope = 4096;
 
+using TClock = TEventLoop::TClock;
+using TSubscription = std::unique_ptr<TEventLoop::TSubscription>;
+
 }  // namespace
 
 class TThunderbirdMailClient::TImpl {
   public:
-    explicit TImpl(TOptions options) : options_(std::move(options)) {
+    TImpl(TEventLoop& loop, TOptions options) : loop_(loop), options_(std::move(options)) {
         if (options_.directory.empty()) {
             options_.directory = tbwire::SocketDirectory();
         }
-        retry_.setInterval(static_cast<int>(options_.takeOverInterval.count()));
-        QObject::connect(&retry_, &QTimer::timeout, [this] { TakeOver(); });
-        TakeOver();
-        if (listenFd_ < 0) {
-            retry_.start();
+        if (options_.session.empty()) {
+            options_.session = tbwire::SessionKey();
         }
+        TakeOver();
     }
 
     ~TImpl() {
         DropConnection(false);
         if (listenFd_ >= 0) {
-            listenNotifier_.reset();
+            listenWatch_.reset();
             close(listenFd_);
             unlink(SocketPath().c_str());
         }
@@ -69,9 +71,19 @@ class TThunderbirdMailClient::TImpl {
     bool Serving() const { return listenFd_ >= 0; }
     void SetCallback(std::function<void()> cb) { reachChanged_ = std::move(cb); }
 
+    void Cancel() {
+        if (waiting_ != nullptr) {
+            waiting_->cancelled = true;
+        }
+    }
+
     Json Request(Json request) {
         if (connFd_ < 0) {
             ThrowGone();
+        }
+        if (waiting_ != nullptr) {
+            // Never reached from the window, whose buttons wait for the hand-off.
+            throw EThunderbirdError("Thunderbird への要求がまだ終わっていません");
         }
         const int64_t id = ++lastId_;
         request["id"] = id;
@@ -81,65 +93,98 @@ class TThunderbirdMailClient::TImpl {
                 recipients += request[field].size();
             }
         }
-        const auto limit =
-            options_.replyTimeout + std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        options_.perRecipient * static_cast<int64_t>(recipients));
-        const auto deadline = TClock::now() + limit;
-        for (const std::string& frame : Pieces(std::move(request), id)) {
-            if (!tbwire::WriteAll(connFd_, frame, deadline)) {
-                if (TClock::now() >= deadline) {
-                    ThrowTimeout(limit);
-                }
-                DropConnection(true);
-                ThrowGone();
+        // Checked before anything is sent, so no half request is carried out.
+        std::vector<std::string> frames = Pieces(std::move(request), id);
+
+        TWait wait;
+        wait.id = id;
+        // Thunderbird may still be laying out the pills of the last request.
+        const TClock::time_point now = loop_.Now();
+        wait.deadline = std::max(now, settleUntil_) + options_.replyTimeout + Pills(recipients);
+        waiting_ = &wait;
+        struct TDone {
+            TImpl& impl;
+            TWait& wait;
+            ~TDone() {
+                impl.waiting_ = nullptr;
+                wait.timer.reset();
             }
+        } done{*this, wait};
+        ArmDeadline(wait);
+        const size_t frameCount = frames.size();
+        for (std::string& frame : frames) {
+            output_.push_back(std::move(frame));
         }
-        for (;;) {
-            while (auto e = reader_.Next()) {
-                if (e->kind != tbwire::TFrameReader::TEvent::Payload) {
-                    continue;
-                }
-                Json reply = Json::parse(e->payload, nullptr, false);
-                if (!reply.is_object()) {
-                    continue;
-                }
-                const Json& rid = reply.contains("id") ? reply["id"] : Json();
-                if (rid.is_null() && reply.value("ok", true) == false) {
-                    throw EThunderbirdError("Thunderbird への要求が受け付けられませんでした: " +
-                                            reply.value("message", std::string()));
-                }
-                if (rid != Json(id)) {
-                    continue;  // the late answer to an earlier request
-                }
-                if (!reply.value("ok", false)) {
-                    if (reply.value("error", std::string()) == "noTab") {
-                        throw EThunderbirdError("メールの作成ウインドウが閉じられました");
-                    }
-                    throw EThunderbirdError("Thunderbird が要求を処理できませんでした: " +
-                                            reply.value("message", std::string()));
-                }
-                return reply;
-            }
-            char buf[65536];
-            const long n = tbwire::ReadSome(connFd_, buf, sizeof buf, deadline);
-            if (n == -2) {
-                ThrowTimeout(limit);
-            }
-            if (n <= 0) {
-                DropConnection(true);
-                ThrowGone();
-            }
-            reader_.Feed(buf, static_cast<size_t>(n));
+        Flush();
+        loop_.RunUntil([&wait] { return wait.Ended(); });
+        if (wait.cancelled && !wait.reply) {
+            DropUnsent(frameCount);
+            settleUntil_ =
+                std::max(settleUntil_, loop_.Now() + Pills(std::max(recipients, wait.pills)));
+            throw EHandOffCancelled("Thunderbird");
         }
+        if (wait.gone) {
+            ThrowGone();
+        }
+        if (wait.rejected) {
+            throw EThunderbirdError("Thunderbird への要求が受け付けられませんでした: " +
+                                    *wait.rejected);
+        }
+        if (!wait.reply) {
+            ThrowTimeout(
+                std::chrono::duration_cast<std::chrono::milliseconds>(wait.deadline - now));
+        }
+        settleUntil_ = loop_.Now() + Pills(wait.pills);
+        const Json& reply = *wait.reply;
+        if (!reply.value("ok", false)) {
+            if (reply.value("error", std::string()) == "noTab") {
+                throw EThunderbirdError("メールの作成ウインドウが閉じられました");
+            }
+            throw EThunderbirdError("Thunderbird が要求を処理できませんでした: " +
+                                    reply.value("message", std::string()));
+        }
+        return reply;
     }
 
   private:
+    struct TWait {
+        int64_t id = 0;
+        TClock::time_point deadline;
+        TSubscription timer;
+        size_t pills = 0;  // what the extension said it is making
+        std::optional<Json> reply;
+        std::optional<std::string> rejected;
+        bool timedOut = false;
+        bool gone = false;
+        bool cancelled = false;
+        bool Ended() const { return reply || rejected || timedOut || gone || cancelled; }
+    };
+
+    std::chrono::milliseconds Pills(size_t count) const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(options_.perRecipient *
+                                                                     static_cast<int64_t>(count));
+    }
+
+    void ArmDeadline(TWait& wait) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(wait.deadline - loop_.Now());
+        wait.timer = loop_.CallAfter(std::max(left, 0ms) + 1ms, [this, &wait] {
+            if (loop_.Now() >= wait.deadline) {
+                wait.timedOut = true;
+            } else {
+                ArmDeadline(wait);
+            }
+        });
+    }
+
     [[noreturn]] static void ThrowTimeout(std::chrono::milliseconds limit) {
         throw EThunderbirdError("Thunderbird が " + std::to_string((limit.count() + 999) / 1000) +
                                 " 秒以内に応答しませんでした");
     }
 
-    std::string SocketPath() const { return options_.directory + "/tb.sock"; }
+    std::string SocketPath() const {
+        return tbwire::SocketPath(options_.directory, options_.session);
+    }
 
     // The request as frames of at most 1 MiB: the recipients that do not fit go
     // ahead in "chunk" messages, which the extension puts in front of the ones
@@ -167,7 +212,6 @@ class TThunderbirdMailClient::TImpl {
             for (Json& entry : list) {
                 const size_t entrySize = entry.dump().size() + 1;
                 if (entrySize > tbwire::kToExtensionLimit - kEnvelope) {
-                    // Checked before anything is sent, so no half request is carried out.
                     throw EThunderbirdError("Thunderbird に渡すには長すぎる宛先があります");
                 }
                 if (size + entrySize > tbwire::kToExtensionLimit - kEnvelope && !piece.empty()) {
@@ -186,33 +230,78 @@ class TThunderbirdMailClient::TImpl {
         return frames;
     }
 
+    // Writes what the socket takes now; the rest when it takes more.
+    void Flush() {
+        while (connFd_ >= 0 && !output_.empty()) {
+            const std::string& frame = output_.front();
+            const ssize_t n = send(connFd_, frame.data() + written_, frame.size() - written_,
+                                   MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+                if (!writeWatch_) {
+                    writeWatch_ =
+                        loop_.Watch(connFd_, TEventLoop::TReady::Write, [this] { Flush(); });
+                }
+                return;
+            }
+            if (n < 0) {
+                DropConnection(true);
+                return;
+            }
+            written_ += static_cast<size_t>(n);
+            if (written_ == frame.size()) {
+                output_.pop_front();
+                written_ = 0;
+            }
+        }
+        writeWatch_.reset();
+    }
+
+    // Forgets the last frames of a request that were not begun; the one
+    // being written is finished, so that the stream stays whole.
+    void DropUnsent(size_t count) {
+        size_t ours = std::min(count, output_.size());
+        while (ours > 0 && !(output_.size() == 1 && written_ > 0)) {
+            output_.pop_back();
+            --ours;
+        }
+        if (output_.empty()) {
+            writeWatch_.reset();
+        }
+    }
+
     void TakeOver() {
         if (listenFd_ >= 0) {
             return;
         }
+        if (!TryListen()) {
+            retry_ = loop_.CallAfter(options_.takeOverInterval, [this] { TakeOver(); });
+        }
+    }
+
+    bool TryListen() {
         if (tbwire::PreparePrivateDirectory(options_.directory)) {
-            return;
+            return false;
         }
         if (lockFd_ < 0) {
-            const std::string lock = options_.directory + "/tb.lock";
+            const std::string lock = options_.directory + "/tb-" + options_.session + ".lock";
             lockFd_ = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
             if (lockFd_ < 0) {
-                return;
+                return false;
             }
         }
         if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-            return;  // another quorvantel serves the socket
+            return false;  // another quorvantel serves the socket
         }
         const std::string path = SocketPath();
         sockaddr_un addr{};
         addr.sun_family = AF_UNIX;
         if (path.size() >= sizeof addr.sun_path) {
-            return;
+            return false;
         }
         std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
         const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0) {
-            return;
+            return false;
         }
         unlink(path.c_str());  // left by a quorvantel that ended without cleaning up
         const mode_t oldMask = umask(0177);
@@ -221,12 +310,12 @@ class TThunderbirdMailClient::TImpl {
         if (!bound || chmod(path.c_str(), 0600) != 0 || listen(fd, 4) != 0) {
             close(fd);
             flock(lockFd_, LOCK_UN);
-            return;
+            return false;
         }
         listenFd_ = fd;
-        retry_.stop();
-        listenNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QObject::connect(listenNotifier_.get(), &QSocketNotifier::activated, [this] { Accept(); });
+        retry_.reset();
+        listenWatch_ = loop_.Watch(fd, TEventLoop::TReady::Read, [this] { Accept(); });
+        return true;
     }
 
     void Accept() {
@@ -243,19 +332,18 @@ class TThunderbirdMailClient::TImpl {
         const bool was = Connected();
         DropConnection(false);
         connFd_ = fd;
-        connNotifier_ = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QObject::connect(connNotifier_.get(), &QSocketNotifier::activated, [this] { Idle(); });
+        readWatch_ = loop_.Watch(fd, TEventLoop::TReady::Read, [this] { Readable(); });
         if (!was && reachChanged_) {
             reachChanged_();
         }
     }
 
-    // Something arrived while no request waits: the end of the connection,
-    // or an answer that came too late.
-    void Idle() {
+    // Answers, the extension's word that it is at work, late answers to
+    // requests given up, or the end of the connection.
+    void Readable() {
         char buf[65536];
-        const long n = tbwire::ReadSome(connFd_, buf, sizeof buf, TClock::now());
-        if (n == -2) {
+        const ssize_t n = recv(connFd_, buf, sizeof buf, MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
             return;
         }
         if (n <= 0) {
@@ -263,32 +351,66 @@ class TThunderbirdMailClient::TImpl {
             return;
         }
         reader_.Feed(buf, static_cast<size_t>(n));
-        while (reader_.Next()) {
+        while (auto e = reader_.Next()) {
+            if (e->kind == tbwire::TFrameReader::TEvent::Payload && waiting_ != nullptr) {
+                Answer(Json::parse(e->payload, nullptr, false), *waiting_);
+            }
         }
+    }
+
+    void Answer(Json reply, TWait& wait) {
+        if (!reply.is_object() || wait.Ended()) {
+            return;
+        }
+        const Json rid = reply.contains("id") ? reply["id"] : Json();
+        if (rid.is_null() && reply.value("ok", true) == false) {
+            wait.rejected = reply.value("message", std::string());
+            return;
+        }
+        if (rid != Json(wait.id)) {
+            return;  // the late answer to an earlier request
+        }
+        if (reply.contains("working") && reply["working"].is_number_unsigned()) {
+            // The pills Thunderbird is about to make decide how long to wait.
+            wait.pills = reply["working"].get<size_t>();
+            wait.deadline =
+                std::max(wait.deadline, loop_.Now() + options_.replyTimeout + Pills(wait.pills));
+            return;
+        }
+        wait.reply = std::move(reply);
     }
 
     void DropConnection(bool tell) {
         if (connFd_ < 0) {
             return;
         }
-        connNotifier_.reset();
+        readWatch_.reset();
+        writeWatch_.reset();
         close(connFd_);
         connFd_ = -1;
         reader_.Reset();
+        output_.clear();
+        written_ = 0;
+        if (waiting_ != nullptr) {
+            waiting_->gone = true;
+        }
         if (tell && reachChanged_) {
             reachChanged_();
         }
     }
 
+    TEventLoop& loop_;
     TOptions options_;
     int lockFd_ = -1;
     int listenFd_ = -1;
     int connFd_ = -1;
     int64_t lastId_ = 0;
     tbwire::TFrameReader reader_{tbwire::kFromExtensionLimit};
-    std::unique_ptr<QSocketNotifier> listenNotifier_;
-    std::unique_ptr<QSocketNotifier> connNotifier_;
-    QTimer retry_;
+    std::deque<std::string> output_;
+    size_t written_ = 0;  // of output_.front()
+    TWait* waiting_ = nullptr;
+    TClock::time_point settleUntil_{};
+    TSubscription listenWatch_, readWatch_, writeWatch_, retry_;
     std::function<void()> reachChanged_;
 };
 
@@ -325,6 +447,19 @@ class TThunderbirdItem : public TMailItem {
                          {FieldName(field), ThunderbirdEntries(Utf16ToUtf8(text))}});
     }
 
+    void AppendToField(TMailField field, const std::u16string& text) override {
+        if (!tab_) {
+            TMailItem::AppendToField(field, text);
+            return;
+        }
+        // Thunderbird adds ours after the entries it holds, which it keeps untouched.
+        client_.Request({{"op", "set"},
+                         {"tab", *tab_},
+                         {"field", FieldName(field)},
+                         {"append", true},
+                         {FieldName(field), ThunderbirdEntries(Utf16ToUtf8(text))}});
+    }
+
     void Display() override {
         if (tab_) {
             client_.Request({{"op", "show"}, {"tab", *tab_}});
@@ -348,10 +483,11 @@ class TThunderbirdItem : public TMailItem {
 
 }  // namespace
 
-TThunderbirdMailClient::TThunderbirdMailClient() : TThunderbirdMailClient(TOptions{}) {}
+TThunderbirdMailClient::TThunderbirdMailClient(TEventLoop& loop)
+    : TThunderbirdMailClient(loop, TOptions{}) {}
 
-TThunderbirdMailClient::TThunderbirdMailClient(TOptions options)
-    : impl_(std::make_unique<TImpl>(std::move(options))) {}
+TThunderbirdMailClient::TThunderbirdMailClient(TEventLoop& loop, TOptions options)
+    : impl_(std::make_unique<TImpl>(loop, std::move(options))) {}
 
 TThunderbirdMailClient::~TThunderbirdMailClient() = default;
 
@@ -372,6 +508,10 @@ std::unique_ptr<TMailItem> TThunderbirdMailClient::ActiveItem() {
 
 bool TThunderbirdMailClient::CanReachOpenItems() const {
     return impl_->Connected();
+}
+
+void TThunderbirdMailClient::CancelWait() {
+    impl_->Cancel();
 }
 
 void TThunderbirdMailClient::SetReachChangedCallback(std::function<void()> callback) {

@@ -3,18 +3,20 @@
 // connects to it. While that connection stands, new compose windows and the
 // one open last are reached, and their fields are read and written for real.
 //
-// One quorvantel serves the socket at a time: the first one keeps it (a lock
-// file beside the socket says who), later ones wait and take over when it
-// ends. The connection is watched from the Qt event loop.
+// One quorvantel serves the socket of a display session at a time: the first
+// one keeps it (a lock file beside the socket says who), later ones wait and
+// take over when it ends. Everything runs on the program's event loop: a
+// request waits in it, so the windows go on being served meanwhile.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 #include "core/Errors.h"
+#include "mailclient/EventLoop.h"
 #include "mailclient/MailClient.h"
 
 // Thunderbird did not answer, quit, or lost the compose window mid-action.
@@ -28,17 +30,22 @@ class TThunderbirdMailClient : public TMailClient {
     struct TOptions {
         // The longest wait for one answer of Thunderbird.
         std::chrono::milliseconds replyTimeout{10000};
-        // Added to that for every recipient a request carries: Thunderbird
-        // makes each one a pill of the compose window, some milliseconds each.
+        // Added to that for every pill Thunderbird has to make: for each
+        // recipient a request carries, and for each one the extension says it
+        // is making (the field's own entries too, in append mode). After an
+        // answer, Thunderbird may go on laying out that many pills: the next
+        // request waits that much longer.
         std::chrono::microseconds perRecipient{10000};
         // How often a quorvantel that does not serve the socket tries again.
         std::chrono::milliseconds takeOverInterval{2000};
         // The socket's directory; empty for the usual one.
         std::string directory;
+        // The display session; empty for this process's (tbwire::SessionKey).
+        std::string session;
     };
 
-    TThunderbirdMailClient();
-    explicit TThunderbirdMailClient(TOptions options);
+    explicit TThunderbirdMailClient(TEventLoop& loop);
+    TThunderbirdMailClient(TEventLoop& loop, TOptions options);
     ~TThunderbirdMailClient() override;
 
     void Connect() override {}
@@ -47,6 +54,8 @@ class TThunderbirdMailClient : public TMailClient {
     std::unique_ptr<TMailItem> ActiveItem() override;
     bool CanReachOpenItems() const override;
     void SetReachChangedCallback(std::function<void()> callback) override;
+    std::string DisplayName() const override { return "Thunderbird"; }
+    void CancelWait() override;
 
     // Whether this process serves the socket now.
     bool ServesSocket() const;

@@ -60,6 +60,13 @@ class TFakeItemRef : public TMailItem {
 }  // namespace
 
 void TFakeMailClient::Check(const std::string& call) {
+    if (Hold) {
+        Hold(call);
+    }
+    if (CancelRequested) {
+        CancelRequested = false;
+        throw EHandOffCancelled(DisplayName());
+    }
     const auto it = failures_.find(call);
     if (it == failures_.end()) {
         return;

@@ -55,6 +55,7 @@ class TFakeMailClient : public TMailClient {
     std::unique_ptr<TMailItem> CreateItem() override;
     std::unique_ptr<TMailItem> ActiveItem() override;
     bool CanReachOpenItems() const override { return ReachesOpenItems; }
+    std::string DisplayName() const override { return "Fake"; }
     void SetReachChangedCallback(std::function<void()> callback) override {
         reachChanged_ = std::move(callback);
     }
@@ -64,6 +65,13 @@ class TFakeMailClient : public TMailClient {
         if (reachChanged_)
             reachChanged_();
     }
+
+    // A slow client: runs before every call (with its name), and may wait in
+    // the window's event loop there. A wait ends early when the window stops
+    // waiting (CancelWait); the call then throws EHandOffCancelled.
+    std::function<void(const std::string& call)> Hold;
+    bool CancelRequested = false;
+    void CancelWait() override { CancelRequested = true; }
 
     // Called by the items; throws the configured failure of a call, if any.
     void Check(const std::string& call);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/support/FakeMailClient.h"
+#include "tests/support/ManualEventLoop.h"
 #include "ui/DirDialog.h"
 #include "ui/Form1View.h"
 #include "ui/Unit1.h"
@@ -49,6 +50,24 @@ class TMemoryDirDialog : public TDirDialogPlatform {
     bool Run(TDirDialog& dialog) override;
     std::string ExecutablePath() const override { return ExePath; }
     bool IsExistingDirectory(const std::string& path) const override;
+};
+
+class TMemoryProgressView : public TProgressView {
+  public:
+    bool Visible = false;
+    std::string Caption, Text, Button;  // cp932
+    int Shown = 0;                      // times it became visible
+
+    void ShowProgress(const std::string& caption, const std::string& text,
+                      const std::string& button) override {
+        Shown += Visible ? 0 : 1;
+        Visible = true;
+        Caption = caption;
+        Text = text;
+        Button = button;
+    }
+    void HideProgress() override { Visible = false; }
+    bool ProgressVisible() const override { return Visible; }
 };
 
 class TMemoryForm1View : public TForm1View {
@@ -96,6 +115,11 @@ class TMemoryForm1View : public TForm1View {
     std::vector<std::string> OpenedLinks;
     std::filesystem::path ExePath = "/opt/quorvantel/quorvantel";
     std::filesystem::path ConfigDir;
+    bool Busy = false;
+    std::map<TCommandButton, bool> ButtonEnabled;
+    TMemoryProgressView ProgressWindow;
+    // Time passes only when nothing else is left to do.
+    TManualEventLoop Loop{TManualEventLoop::TClockKind::Fake};
 
     TMemoryForm1View();
 
@@ -178,6 +202,12 @@ class TMemoryForm1View : public TForm1View {
     void OpenLink(const std::string& url) override { OpenedLinks.push_back(url); }
     std::filesystem::path ExecutablePath() const override { return ExePath; }
     std::filesystem::path UserConfigDir() const override { return ConfigDir; }
+    void SetBusyCursor(bool busy) override { Busy = busy; }
+    void SetButtonEnabled(TCommandButton button, bool enabled) override {
+        ButtonEnabled[button] = enabled;
+    }
+    TProgressView& Progress() override { return ProgressWindow; }
+    TEventLoop& EventLoop() override { return Loop; }
 
   private:
     void Resized();

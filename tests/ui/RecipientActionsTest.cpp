@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -10,6 +12,7 @@
 
 #include "core/Encoding.h"
 #include "core/TextUtf.h"
+#include "mailclient/EventLoop.h"
 #include "tests/support/FakeMailClient.h"
 #include "tests/support/MemoryWindow.h"
 #include "tests/support/TestFiles.h"
@@ -424,6 +427,123 @@ TEST_F(RecipientActions, ExistingWindowFollowsTheClientsReach) {
     form->SetMailClient(std::move(client));
     EXPECT_FALSE(view().RadioEnabled[TRadioButton::RB_ExistWin]);
     EXPECT_TRUE(view().RadioChecked(TRadioButton::RB_NewWin));
+}
+
+// ---- A slow mail client: the hand-off waits in the window's event loop,
+// whose clock only moves when nothing else is left to do.
+
+class HandOff : public RecipientActions {
+  protected:
+    // The client takes its time over writing To; things happen meanwhile.
+    void HoldSetTo(const std::vector<std::pair<int, std::function<void()>>>& atMs) {
+        fake->Hold = [this, atMs](const std::string& call) {
+            if (call != "Set To") {
+                return;
+            }
+            std::vector<std::unique_ptr<TEventLoop::TSubscription>> timers;
+            for (const auto& [ms, action] : atMs) {
+                timers.push_back(view().Loop.CallAfter(std::chrono::milliseconds(ms), action));
+            }
+            view().Loop.RunUntil([this] { return released || fake->CancelRequested; });
+        };
+    }
+    void Release() { released = true; }
+
+    bool HeldButtons(bool enabled) {
+        for (const TCommandButton b :
+             {TCommandButton::B_TO, TCommandButton::B_CC, TCommandButton::B_BCC,
+              TCommandButton::B_READ, TCommandButton::B_QUIT}) {
+            if (view().ButtonEnabled.at(b) != enabled) {
+                return false;
+            }
+        }
+        return true;
+    }
+    std::string ProgressText() { return Cp932ToUtf8(view().ProgressWindow.Text); }
+
+    bool released = false;
+};
+
+TEST_F(HandOff, HoldsTheCommandsAndShowsProgressAfterASecond) {
+    Select({"家族", "Bob"});
+    std::vector<std::string> seen;
+    HoldSetTo({
+        {0, [&] { seen.push_back(view().Busy && HeldButtons(false) ? "held" : "free"); }},
+        {999, [&] { seen.push_back(view().ProgressWindow.Visible ? ProgressText() : "none"); }},
+        {1001, [&] { seen.push_back(ProgressText()); }},
+        {2500, [&] { seen.push_back(ProgressText()); }},
+        // The rest of the window stays usable: another group's members show.
+        {2600, [&] { view().SelectNode("家族"); }},
+        {3000, [&] { Release(); }},
+    });
+    Press("B_TO");
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"held", "none", "Fake に 3 件の宛先を渡しています… 1 秒",
+                                        "Fake に 3 件の宛先を渡しています… 2 秒"}));
+    EXPECT_EQ(Cp932ToUtf8(view().ProgressWindow.Caption), "宛先の受け渡し");
+    EXPECT_EQ(Cp932ToUtf8(view().ProgressWindow.Button), "中止");
+    EXPECT_EQ(view().ProgressWindow.Shown, 1);
+    EXPECT_FALSE(view().ProgressWindow.Visible) << "the window goes with the hand-off";
+    EXPECT_FALSE(view().Busy);
+    EXPECT_TRUE(HeldButtons(true));
+    EXPECT_EQ(view().Rows().size(), 2u) << "the tree's selection changed meanwhile";
+    ASSERT_EQ(fake->Created.size(), 1u);
+    EXPECT_EQ(U8(fake->Created[0]->To), kBob + "\"佐藤 和子\"<kazuko@example.jp>; " + kBob);
+    EXPECT_TRUE(reports().empty());
+}
+
+TEST_F(HandOff, UnderASecondShowsNothingNew) {
+    Select({"Bob"});
+    HoldSetTo({{999, [&] { Release(); }}});
+    Press("B_TO");
+    EXPECT_EQ(view().ProgressWindow.Shown, 0);
+    EXPECT_TRUE(HeldButtons(true));
+    EXPECT_FALSE(view().Busy);
+    EXPECT_EQ(fake->Created.size(), 1u);
+}
+
+TEST_F(HandOff, CancelStopsWaitingAndTheWindowCarriesOn) {
+    Select({"Bob"});
+    HoldSetTo({{1500, [&] { window->Do(&TForm1::ProgressCancelClick); }}});
+    Press("B_TO");
+    ASSERT_EQ(reports().size(), 1u);
+    EXPECT_EQ(reports()[0],
+              "受け渡しを中止しました。Fake は渡された宛先をこのあと書き込むことがあります.");
+    EXPECT_EQ(std::count(fake->Calls.begin(), fake->Calls.end(), "Display"), 0)
+        << "nothing after the cancelled call";
+    EXPECT_FALSE(view().ProgressWindow.Visible);
+    EXPECT_TRUE(HeldButtons(true));
+    EXPECT_FALSE(view().Busy);
+    // The next press goes through as usual.
+    fake->Hold = nullptr;
+    Press("B_CC");
+    ASSERT_EQ(fake->Created.size(), 2u);
+    EXPECT_EQ(U8(fake->Created[1]->CC), kBob);
+    EXPECT_EQ(reports().size(), 1u);
+}
+
+TEST_F(HandOff, AnotherPressOrACloseWaitsForTheEnd) {
+    Select({"Bob"});
+    bool closeAllowed = true;
+    HoldSetTo({{100, [&] { window->Do(&TForm1::B_CCClick); }},
+               {200, [&] { closeAllowed = form->CloseQuery(); }},
+               {300, [&] { Release(); }}});
+    Press("B_TO");
+    EXPECT_FALSE(closeAllowed);
+    EXPECT_EQ(fake->Created.size(), 1u) << "the press during the hand-off started another";
+    EXPECT_EQ(U8(fake->Created[0]->To), kBob) << "what was under way is not lost";
+    EXPECT_EQ(fake->Created[0]->Displays, 1);
+    EXPECT_TRUE(view().Closed) << "the window closes when the hand-off ends";
+}
+
+TEST(HandOffProgressText, CountsWithThousandsSeparators) {
+    const std::pair<size_t, const char*> cases[] = {{1, "1"},          {999, "999"},
+                                                    {1000, "1,000"},   {10000, "10,000"},
+                                                    {54930, "54,930"}, {1234567, "1,234,567"}};
+    for (const auto& [count, shown] : cases) {
+        EXPECT_EQ(HandOffProgressText("Thunderbird", count, 12),
+                  std::string("Thunderbird に ") + shown + " 件の宛先を渡しています… 12 秒");
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "ui/qt/Form1Window.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -106,6 +107,7 @@ TForm1Window::TForm1Window(QWidget* parent) : QWidget(parent), Form(*this), fold
     treeModel_ = new TTreeModel(*ImageList1, this);
 
     CreateControls();
+    Form3 = new TQtProgressWindow(this, [this] { Form.ProgressCancelClick(); });
     ConnectHandlers();
     SetTabOrder();
     Form.SetMailClient(std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop));
@@ -497,8 +499,29 @@ std::filesystem::path TForm1Window::UserConfigDir() const {
 // ---- Events
 
 void TForm1Window::closeEvent(QCloseEvent* event) {
+    // During a hand-off the window closes when it ends.
+    bool close = true;
+    Guarded([&] { close = Form.CloseQuery(); });
+    if (!close) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
     emit Closed();
+}
+
+void TForm1Window::SetBusyCursor(bool busy) {
+    // The arrow with the busy sign: the window can still be used.
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void TForm1Window::SetButtonEnabled(TCommandButton button, bool enabled) {
+    QPushButton* const buttons[] = {B_TO, B_CC, B_BCC, B_READ, B_QUIT};
+    buttons[static_cast<int>(button)]->setEnabled(enabled);
 }
 
 void TForm1Window::resizeEvent(QResizeEvent* event) {

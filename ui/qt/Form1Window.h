@@ -9,7 +9,9 @@
 
 #include "ui/Unit1.h"
 #include "ui/qt/ItemModels.h"
+#include "ui/qt/ProgressWindow.h"
 #include "ui/qt/QtDirDialog.h"
+#include "ui/qt/QtEventLoop.h"
 
 class QAction;
 class QGroupBox;
@@ -70,6 +72,8 @@ class TForm1Window : public QWidget, public TForm1View {
     TImageList* ImageList1;
     QMenu* PopupMenu1;
     QAction* Property1;
+    // The hand-off's progress window.
+    TQtProgressWindow* Form3;
 
     TListModel* ListModel() const { return listModel_; }
     TTreeModel* TreeModel() const { return treeModel_; }
@@ -118,6 +122,10 @@ class TForm1Window : public QWidget, public TForm1View {
     void OpenLink(const std::string& url) override;
     std::filesystem::path ExecutablePath() const override;
     std::filesystem::path UserConfigDir() const override;
+    void SetBusyCursor(bool busy) override;
+    void SetButtonEnabled(TCommandButton button, bool enabled) override;
+    TProgressView& Progress() override { return *Form3; }
+    TEventLoop& EventLoop() override { return eventLoop_; }
 
   signals:
     // The window was closed (B_QUIT or its close box); the program ends.
@@ -144,5 +152,6 @@ class TForm1Window : public QWidget, public TForm1View {
     TListModel* listModel_;
     TTreeModel* treeModel_;
     TQtDirDialogPlatform folderChooser_;
+    TQtEventLoop eventLoop_;
     bool frameAdopted_ = false;
 };

@@ -69,7 +69,7 @@ int main(int argc, char* argv[]) {
     // the desktop's mailto: otherwise; RB_ExistWin follows the connection.
     Guarded([&] {
         form.Form.SetMailClient(std::make_unique<TBridgedMailClient>(
-            std::make_unique<TThunderbirdMailClient>(),
+            std::make_unique<TThunderbirdMailClient>(form.EventLoop()),
             std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop)));
     });
     // Closing the main window ends the program, whatever else is open.

@@ -51,3 +51,7 @@
 #define IDC_F2_ORGUNIT 2015
 #define IDC_F2_MEMO 2016
 #define IDC_F2_BUTTON1 2017
+
+// TForm3, the hand-off's progress window.
+#define IDC_PROGRESS_LABEL 3001
+#define IDC_PROGRESS_CANCEL 3002

@@ -90,6 +90,8 @@ TForm1Window::TForm1Window() : Form(*this) {
         throw EAppError("メインウインドウを作れません");
     folderChooser_.SetOwner(hwnd_);
     CreateControls();
+    progress_ =
+        std::make_unique<TWin32ProgressWindow>(hwnd_, [this] { Form.ProgressCancelClick(); });
     Form.SetMailClient(std::make_unique<TOutlookApplication>());
     ready_ = true;
     Guarded([this] { Form.FormCreate(); });
@@ -329,6 +331,20 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLORSTATIC:
         case WM_CTLCOLORBTN:
             return OnColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_CLOSE: {
+            // During a hand-off the window closes when it ends.
+            bool close = true;
+            Guarded([&] { close = Form.CloseQuery(); });
+            if (!close)
+                return 0;
+            break;
+        }
+        case WM_SETCURSOR:
+            if (Form.HandingOff() && LOWORD(lParam) == HTCLIENT) {
+                SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32650)));  // IDC_APPSTARTING
+                return TRUE;
+            }
+            break;
         case WM_DESTROY:
             Guarded([this] { Form.FormDestroy(); });
             hwnd_ = nullptr;
@@ -338,6 +354,23 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void TForm1Window::SetBusyCursor(bool busy) {
+    // At once, not at the next mouse move: the arrow with the busy sign, as
+    // the window can still be used.
+    POINT at{};
+    GetCursorPos(&at);
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    if (PtInRect(&r, at)) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(busy ? 32650 : 32512)));
+    }
+}
+
+void TForm1Window::SetButtonEnabled(TCommandButton button, bool enabled) {
+    HWND const buttons[] = {B_TO, B_CC, B_BCC, B_READ, B_QUIT};
+    EnableWindow(buttons[static_cast<int>(button)], enabled ? TRUE : FALSE);
 }
 
 void TForm1Window::OnCommand(int id, int code) {

@@ -7,10 +7,13 @@
 
 #include <commctrl.h>
 
+#include <memory>
 #include <vector>
 
 #include "ui/Unit1.h"
 #include "ui/win32/Win32DirDialog.h"
+#include "ui/win32/Win32EventLoop.h"
+#include "ui/win32/Win32ProgressWindow.h"
 
 class TForm1Window : public TForm1View {
   public:
@@ -72,6 +75,10 @@ class TForm1Window : public TForm1View {
     void OpenLink(const std::string& url) override;
     std::filesystem::path ExecutablePath() const override;
     std::filesystem::path UserConfigDir() const override;
+    void SetBusyCursor(bool busy) override;
+    void SetButtonEnabled(TCommandButton button, bool enabled) override;
+    TProgressView& Progress() override { return *progress_; }
+    TEventLoop& EventLoop() override { return eventLoop_; }
 
   private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -109,4 +116,6 @@ class TForm1Window : public TForm1View {
     TWin32DirDialogPlatform folderChooser_;
     WNDPROC groupBoxProc_ = nullptr;
     WNDPROC labelProc_ = nullptr;
+    TWin32EventLoop eventLoop_;
+    std::unique_ptr<TWin32ProgressWindow> progress_;
 };

@@ -58,7 +58,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     InstallMessageBoxReporter();
-    if (!TForm1Window::RegisterClasses() || !TForm2Window::RegisterClass())
+    if (!TForm1Window::RegisterClasses() || !TForm2Window::RegisterClass() ||
+        !TWin32ProgressWindow::RegisterClass())
         return 1;
 
     int result = 0;

@@ -37,6 +37,15 @@ function reply(message) {
   }
 }
 
+// Thunderbird makes a pill of every recipient it is given and is busy for a
+// while with many: say how many before starting, so that quorvantel waits
+// for that much work rather than for the size of its own request.
+function announce(id, pills) {
+  if (pills > 0) {
+    reply({id, working: pills});
+  }
+}
+
 class RequestError extends Error {
   constructor(code, message) {
     super(message);
@@ -146,7 +155,9 @@ browser.windows.onRemoved.addListener((windowId) => {
 async function serve(msg) {
   switch (msg.op) {
     case "new": {
-      const tab = await browser.compose.beginNew(null, recipientsOf(msg));
+      const recipients = recipientsOf(msg);
+      announce(msg.id, FIELDS.reduce((n, f) => n + (recipients[f] || []).length, 0));
+      const tab = await browser.compose.beginNew(null, recipients);
       noteFocus(tab.windowId);
       return {tab: tab.id};
     }
@@ -162,8 +173,15 @@ async function serve(msg) {
     }
     case "set": {
       const f = field(msg);
-      const list = recipientsOf(msg)[f] || [];
+      let list = recipientsOf(msg)[f] || [];
       await composeTab(msg.tab);
+      if (msg.append === true) {
+        // The field's entries go back exactly as Thunderbird gave them; only
+        // the new ones are quorvantel's.
+        const details = await browser.compose.getComposeDetails(msg.tab);
+        list = (details[f] || []).concat(list);
+      }
+      announce(msg.id, list.length);
       const start = Date.now();
       await browser.compose.setComposeDetails(msg.tab, {[f]: list});
       lastSetMs = Date.now() - start;
@@ -179,7 +197,15 @@ async function serve(msg) {
       if (testMode) {
         await composeTab(msg.tab);
         const d = await browser.compose.getComposeDetails(msg.tab);
-        return {to: d.to, cc: d.cc, bcc: d.bcc, setMs: lastSetMs};
+        // Each entry as Thunderbird's own parser reads it: one call per
+        // field, each entry made a group of its own to keep them apart.
+        const parsed = {};
+        for (const f of FIELDS) {
+          const groups = await browser.messengerUtilities.parseMailboxString(
+              d[f].map((entry, i) => `e${i}: ${entry};`).join(", "), true);
+          parsed[f] = groups.map((g) => g.group || [g]);
+        }
+        return {to: d.to, cc: d.cc, bcc: d.bcc, parsed, setMs: lastSetMs};
       }
       break;
     case "close":
