@@ -51,6 +51,7 @@ struct TTimingClient : TMailClient {
     std::unique_ptr<TMailItem> CreateItem() override { return std::make_unique<Item>(*this); }
     std::unique_ptr<TMailItem> ActiveItem() override { return nullptr; }
     bool CanReachOpenItems() const override { return true; }
+    std::string DisplayName() const override { return "timing"; }
 
     Clock::time_point connected, written;
     size_t recipients = 0;

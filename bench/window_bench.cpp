@@ -81,6 +81,7 @@ struct TRecordingClient : TMailClient {
     std::unique_ptr<TMailItem> CreateItem() override { return std::make_unique<Item>(*this); }
     std::unique_ptr<TMailItem> ActiveItem() override { return nullptr; }
     bool CanReachOpenItems() const override { return true; }
+    std::string DisplayName() const override { return "recording"; }
 
     Clock::time_point written;
     std::u16string text;

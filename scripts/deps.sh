@@ -10,7 +10,7 @@ case "${1:-run}" in
   run)  pkgs=("${common[@]}") ;;
   test) pkgs=("${common[@]}" libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xclip
               g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
-              wine wine64 locales dpkg-dev desktop-file-utils thunderbird imagemagick) ;;
+              wine wine64 locales dpkg-dev desktop-file-utils thunderbird imagemagick nodejs) ;;
   *) echo "usage: $0 run|test" >&2; exit 2 ;;
 esac
 

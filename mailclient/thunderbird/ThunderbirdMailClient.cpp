@@ -70,6 +70,7 @@ class TThunderbirdMailClient::TImpl {
     bool Connected() const { return connFd_ >= 0; }
     bool Serving() const { return listenFd_ >= 0; }
     void SetCallback(std::function<void()> cb) { reachChanged_ = std::move(cb); }
+    void SetObserver(std::function<void(const TRequestTimes&)> o) { observer_ = std::move(o); }
 
     void Cancel() {
         if (waiting_ != nullptr) {
@@ -93,11 +94,14 @@ class TThunderbirdMailClient::TImpl {
                 recipients += request[field].size();
             }
         }
+        TWait wait;
+        wait.id = id;
+        wait.times.op = request.value("op", std::string());
+        wait.times.recipients = recipients;
+        wait.times.started = loop_.Now();
         // Checked before anything is sent, so no half request is carried out.
         std::vector<std::string> frames = Pieces(std::move(request), id);
 
-        TWait wait;
-        wait.id = id;
         // Thunderbird may still be laying out the pills of the last request.
         const TClock::time_point now = loop_.Now();
         wait.deadline = std::max(now, settleUntil_) + options_.replyTimeout + Pills(recipients);
@@ -135,6 +139,10 @@ class TThunderbirdMailClient::TImpl {
                 std::chrono::duration_cast<std::chrono::milliseconds>(wait.deadline - now));
         }
         settleUntil_ = loop_.Now() + Pills(wait.pills);
+        if (observer_) {
+            wait.times.answered = loop_.Now();
+            observer_(wait.times);
+        }
         const Json& reply = *wait.reply;
         if (!reply.value("ok", false)) {
             if (reply.value("error", std::string()) == "noTab") {
@@ -152,6 +160,7 @@ class TThunderbirdMailClient::TImpl {
         TClock::time_point deadline;
         TSubscription timer;
         size_t pills = 0;  // what the extension said it is making
+        TRequestTimes times;
         std::optional<Json> reply;
         std::optional<std::string> rejected;
         bool timedOut = false;
@@ -254,6 +263,9 @@ class TThunderbirdMailClient::TImpl {
             }
         }
         writeWatch_.reset();
+        if (waiting_ != nullptr && output_.empty()) {
+            waiting_->times.sent = loop_.Now();
+        }
     }
 
     // Forgets the last frames of a request that were not begun; the one
@@ -412,6 +424,7 @@ class TThunderbirdMailClient::TImpl {
     TClock::time_point settleUntil_{};
     TSubscription listenWatch_, readWatch_, writeWatch_, retry_;
     std::function<void()> reachChanged_;
+    std::function<void(const TRequestTimes&)> observer_;
 };
 
 namespace {
@@ -516,6 +529,11 @@ void TThunderbirdMailClient::CancelWait() {
 
 void TThunderbirdMailClient::SetReachChangedCallback(std::function<void()> callback) {
     impl_->SetCallback(std::move(callback));
+}
+
+void TThunderbirdMailClient::SetRequestObserver(
+    std::function<void(const TRequestTimes&)> observer) {
+    impl_->SetObserver(std::move(observer));
 }
 
 bool TThunderbirdMailClient::ServesSocket() const {

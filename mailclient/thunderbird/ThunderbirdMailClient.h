@@ -60,6 +60,15 @@ class TThunderbirdMailClient : public TMailClient {
     // Whether this process serves the socket now.
     bool ServesSocket() const;
 
+    // When each request began, when its last byte was handed to the host,
+    // and when Thunderbird's answer came: our share and Thunderbird's.
+    struct TRequestTimes {
+        std::string op;
+        size_t recipients = 0;
+        TEventLoop::TClock::time_point started, sent, answered;
+    };
+    void SetRequestObserver(std::function<void(const TRequestTimes&)> observer);
+
     // One request to the extension; its answer. Recipient arrays named in
     // the request ("to", "cc", "bcc") may be of any length: they are sent in
     // pieces that each fit Thunderbird's message limit.
