@@ -30,6 +30,10 @@ std::string TBridgedMailClient::DisplayName() const {
     return Current().DisplayName();
 }
 
+bool TBridgedMailClient::CanCancelWait() const {
+    return Current().CanCancelWait();
+}
+
 void TBridgedMailClient::CancelWait() {
     bridge_->CancelWait();
     fallback_->CancelWait();

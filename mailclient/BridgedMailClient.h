@@ -20,6 +20,7 @@ class TBridgedMailClient : public TMailClient {
     void SetReachChangedCallback(std::function<void()> callback) override;
     std::string DisplayName() const override;
     void CancelWait() override;
+    bool CanCancelWait() const override;
 
   private:
     TMailClient& Current() const;

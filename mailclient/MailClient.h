@@ -52,8 +52,10 @@ class TMailClient {
     virtual std::string DisplayName() const = 0;
     // Stops waiting for the call in progress, which then throws
     // EHandOffCancelled; what the client was given may still be carried out.
-    // A client whose calls cannot be left keeps the default.
+    // A client whose calls cannot be left (a COM call blocks until its server
+    // answers) keeps the defaults.
     virtual void CancelWait() {}
+    virtual bool CanCancelWait() const { return false; }
 };
 
 // The user stopped waiting for the mail client.

@@ -45,7 +45,8 @@ class TEventLoop;
 // "中止" (and its close box) runs TForm1::ProgressCancelClick.
 class TProgressView {
   public:
-    // Shows the window, or changes its text while it is shown.
+    // Shows the window, or changes its text while it is shown; without a
+    // button text, the window has no button (a wait that cannot be left).
     virtual void ShowProgress(const std::string& caption, const std::string& text,
                               const std::string& button) = 0;
     virtual void HideProgress() = 0;

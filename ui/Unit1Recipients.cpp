@@ -42,6 +42,7 @@ class TForm1::THandOff {
         : form_(form),
           loop_(form.view_.EventLoop()),
           client_(form.OutlookApplication1->DisplayName()),
+          cancellable_(form.OutlookApplication1->CanCancelWait()),
           recipients_(recipients),
           start_(loop_.Now()) {
         form_.handOff_ = this;
@@ -77,7 +78,7 @@ class TForm1::THandOff {
             form_.view_.Progress().ShowProgress(
                 Utf8ToCp932("宛先の受け渡し"),
                 Utf8ToCp932(HandOffProgressText(client_, recipients_, seconds)),
-                Utf8ToCp932("中止"));
+                cancellable_ ? Utf8ToCp932("中止") : std::string());
             Tick(std::chrono::milliseconds(1000 - elapsed.count() % 1000));
         });
     }
@@ -85,6 +86,7 @@ class TForm1::THandOff {
     TForm1& form_;
     TEventLoop& loop_;
     std::string client_;
+    bool cancellable_;
     size_t recipients_;
     TEventLoop::TClock::time_point start_;
     std::unique_ptr<TEventLoop::TSubscription> timer_;

@@ -56,6 +56,7 @@ class TThunderbirdMailClient : public TMailClient {
     void SetReachChangedCallback(std::function<void()> callback) override;
     std::string DisplayName() const override { return "Thunderbird"; }
     void CancelWait() override;
+    bool CanCancelWait() const override { return true; }
 
     // Whether this process serves the socket now.
     bool ServesSocket() const;

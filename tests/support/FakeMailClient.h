@@ -72,6 +72,8 @@ class TFakeMailClient : public TMailClient {
     std::function<void(const std::string& call)> Hold;
     bool CancelRequested = false;
     void CancelWait() override { CancelRequested = true; }
+    bool Cancellable = true;
+    bool CanCancelWait() const override { return Cancellable; }
 
     // Called by the items; throws the configured failure of a call, if any.
     void Check(const std::string& call);

@@ -502,6 +502,16 @@ TEST_F(HandOff, UnderASecondShowsNothingNew) {
     EXPECT_EQ(fake->Created.size(), 1u);
 }
 
+TEST_F(HandOff, AWaitThatCannotBeLeftHasNoButton) {
+    Select({"Bob"});
+    fake->Cancellable = false;
+    std::string button = "?";
+    HoldSetTo({{1500, [&] { button = view().ProgressWindow.Button; }}, {1600, [&] { Release(); }}});
+    Press("B_TO");
+    EXPECT_EQ(button, "");
+    EXPECT_EQ(view().ProgressWindow.Shown, 1);
+}
+
 TEST_F(HandOff, CancelStopsWaitingAndTheWindowCarriesOn) {
     Select({"Bob"});
     HoldSetTo({{1500, [&] { window->Do(&TForm1::ProgressCancelClick); }}});

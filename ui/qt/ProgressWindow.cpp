@@ -33,6 +33,7 @@ void TQtProgressWindow::ShowProgress(const std::string& caption, const std::stri
     Label1->setText(FromCp932(text));
     Label1->setMinimumWidth(std::max(Label1->minimumWidth(), Label1->sizeHint().width()));
     B_CANCEL->setText(FromCp932(button));
+    B_CANCEL->setVisible(!button.empty());
     if (!isVisible()) {
         show();
         raise();

@@ -69,6 +69,7 @@ void TWin32ProgressWindow::ShowProgress(const std::string& caption, const std::s
     const std::wstring line = Wide(text);
     SetWindowTextW(Label1, line.c_str());
     SetWindowTextW(B_CANCEL, Wide(button).c_str());
+    ShowWindow(B_CANCEL, button.empty() ? SW_HIDE : SW_SHOW);
     HDC dc = GetDC(Label1);
     const HGDIOBJ old = SelectObject(dc, UiFont());
     SIZE size{};

@@ -131,6 +131,7 @@ struct TOpenItem {
 
 struct TControl {
     std::map<std::wstring, TFailure> failures;
+    std::map<std::wstring, DWORD> holds;  // milliseconds a member takes
     bool open = false;
     TOpenItem openItem;
 };
@@ -199,6 +200,8 @@ TControl ReadControl() {
             failure.helpContext =
                 static_cast<DWORD>(std::wcstoul(at(texts + 3).c_str(), nullptr, 10));
             control.failures[f[1]] = failure;
+        } else if (at(0) == L"hold" && f.size() >= 3) {
+            control.holds[f[1]] = static_cast<DWORD>(std::wcstoul(f[2].c_str(), nullptr, 10));
         } else if (at(0) == L"open") {
             control.open = true;
             control.openItem = {at(1), at(2), at(3), at(4)};
@@ -210,6 +213,10 @@ TControl ReadControl() {
 // The failure set up for a member, applied: error information or EXCEPINFO
 // filled, the status returned. S_OK when the member is to work.
 HRESULT Fail(const TControl& control, const std::wstring& member, EXCEPINFO* excep) {
+    // A slow Outlook: the caller waits in its apartment meanwhile.
+    if (const auto hold = control.holds.find(member); hold != control.holds.end()) {
+        Sleep(hold->second);
+    }
     const auto it = control.failures.find(member);
     if (it == control.failures.end()) {
         return S_OK;

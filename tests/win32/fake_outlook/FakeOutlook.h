@@ -10,6 +10,7 @@
 //     fail MEMBER STATUS errorinfo D S H C  ... after SetErrorInfo(D, S, H, C)
 //     fail MEMBER 80020009 excep CODE D S H C
 //                                           DISP_E_EXCEPTION, EXCEPINFO filled
+//     hold MEMBER MILLISECONDS              the call takes that long
 //     open mail TO CC BCC | open contact | open empty
 //                                           an item window open from the start
 //   MEMBER: _Application (its interface query), ActiveInspector, CreateItem,
