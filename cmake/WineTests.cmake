@@ -20,6 +20,19 @@ set(QUORVANTEL_WINE_ENV_CP1252
   "LANG=C.UTF-8"
   "LC_ALL=C.UTF-8"
   "QUORVANTEL_WINE_ACP=1252")
+# The third: code page 65001 (UTF-8), as on a Windows with the UTF-8 option.
+# Wine 8 ignores an ACP set in the prefix's registry (Nls\CodePage) and takes
+# the code page from the Unix locale; a locale without an ANSI code page of
+# its own (Hindi) gives 65001. glibc's hi_IN is compiled into LOCPATH when the
+# prefix is made.
+set(QUORVANTEL_WINE_ENV_CP65001
+  "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-cp65001"
+  "WINEDEBUG=-all"
+  "WINEDLLOVERRIDES=mscoree,mshtml="
+  "LOCPATH=${CMAKE_BINARY_DIR}/wine-locale"
+  "LANG=hi_IN.UTF-8"
+  "LC_ALL=hi_IN.UTF-8"
+  "QUORVANTEL_WINE_ACP=65001")
 # No window is needed; a display someone left set must not get Wine's windows.
 set(QUORVANTEL_WINE_ENV_MOD "DISPLAY=unset:" "WAYLAND_DISPLAY=unset:")
 
@@ -45,16 +58,19 @@ function(quorvantel_add_wine_prefix name)
 endfunction()
 quorvantel_add_wine_prefix(wine_prefix ${QUORVANTEL_WINE_ENV})
 quorvantel_add_wine_prefix(wine_prefix_cp1252 ${QUORVANTEL_WINE_ENV_CP1252})
+quorvantel_add_wine_prefix(wine_prefix_cp65001 ${QUORVANTEL_WINE_ENV_CP65001})
 
 # One CTest test per program: COMMAND target [args...]. FIXTURES adds more
 # fixtures than the prefix; RUN_SERIAL for tests that change the prefix's
-# registry; CP1252 runs the program a second time, as NAME_cp1252, in the
-# code page 1252 prefix.
+# registry; OTHER_CODE_PAGES runs the program again in the code page 1252
+# and 65001 prefixes, as NAME_cp1252 and NAME_cp65001.
 function(quorvantel_add_wine_test name)
-  cmake_parse_arguments(ARG "RUN_SERIAL;CP1252" "" "COMMAND;FIXTURES" ${ARGN})
+  cmake_parse_arguments(ARG "RUN_SERIAL;OTHER_CODE_PAGES" "" "COMMAND;FIXTURES" ${ARGN})
   set(variants "${name}|wine_prefix|QUORVANTEL_WINE_ENV")
-  if(ARG_CP1252)
-    list(APPEND variants "${name}_cp1252|wine_prefix_cp1252|QUORVANTEL_WINE_ENV_CP1252")
+  if(ARG_OTHER_CODE_PAGES)
+    foreach(cp 1252 65001)
+      list(APPEND variants "${name}_cp${cp}|wine_prefix_cp${cp}|QUORVANTEL_WINE_ENV_CP${cp}")
+    endforeach()
   endif()
   foreach(variant IN LISTS variants)
     string(REPLACE "|" ";" parts "${variant}")
