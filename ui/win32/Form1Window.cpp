@@ -180,6 +180,7 @@ void TForm1Window::CreateControls() {
                          IDC_LABEL4, 350, 168, 1, 1);
     SendMessageA(Label4, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(true)), FALSE);
     FitLabelToText(Label4);
+    FitLabelBefore(Label1, 89);  // Edit1's design left
     FitLabelBefore(Label2, 285);
     FitLabelBefore(ver_label, 350);
     SetWindowLongPtrW(Label4, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

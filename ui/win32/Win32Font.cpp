@@ -126,7 +126,12 @@ HFONT FitFormFont(HDC dc, std::wstring_view text, int room, int pixelHeight, boo
         if (w <= room)
             return narrower;
     }
-    return FormFont(dc, pixelHeight - 1, underline);
+    // A pixel smaller; two where that size draws no narrower (a font's
+    // bitmap strike, as Wine's stand-in IPAGothic has at 11 and 12 pixels).
+    HFONT smaller = FormFont(dc, pixelHeight - 1, underline);
+    if (TextWidth(dc, smaller, text) <= room || TextWidth(dc, smaller, text) < full)
+        return smaller;
+    return FormFont(dc, pixelHeight - 2, underline);
 }
 
 int TextRoom(HWND control) {

@@ -20,7 +20,8 @@ int TextWidth(HDC dc, HFONT font, std::wstring_view text);
 
 // The font in which the text fits into room pixels: FormFont when it fits;
 // else the same height with narrower letters (up to half a pixel less per
-// character); else a pixel smaller. Kept like FormFont.
+// character); else a pixel smaller, or two where one pixel less draws no
+// narrower. Kept like FormFont.
 HFONT FitFormFont(HDC dc, std::wstring_view text, int room, int pixelHeight,
                   bool underline = false);
 

@@ -41,7 +41,20 @@ HWND MakeControl(HWND parent, const char* className, const std::string& text, DW
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
+    FitControlText(control);
     return control;
+}
+
+void FitControlText(HWND control) {
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    if (lstrcmpiW(name, L"Button") != 0)
+        return;  // labels size themselves, edit boxes hold data
+    const std::wstring text = WindowTextW(control);
+    HDC dc = GetDC(control);
+    HFONT font = FitFormFont(dc, text, TextRoom(control), 12);
+    ReleaseDC(control, dc);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 void FitLabelToText(HWND label) {
@@ -60,13 +73,14 @@ void FitLabelToText(HWND label) {
 
 void FitLabelBefore(HWND label, int nextLeft) {
     constexpr int kGap = 3;
-    FitLabelToText(label);
     RECT r;
     GetWindowRect(label, &r);
     MapWindowPoints(HWND_DESKTOP, GetParent(label), reinterpret_cast<POINT*>(&r), 2);
-    if (r.right <= nextLeft - kGap)
-        return;
-    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(false, 11)), TRUE);
+    const std::wstring text = WindowTextW(label);
+    HDC dc = GetDC(label);
+    HFONT font = FitFormFont(dc, text, nextLeft - kGap - r.left, 12);
+    ReleaseDC(label, dc);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     FitLabelToText(label);
 }
 

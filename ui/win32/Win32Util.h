@@ -13,11 +13,15 @@ HFONT UiFont(bool underline = false, int pixels = 12);
 HWND MakeControl(HWND parent, const char* className, const std::string& text, DWORD style,
                  DWORD exStyle, int id, int left, int top, int width, int height);
 
+// A button, radio button or group box whose text runs wider than the control
+// in the font at hand gets the fitted font of Win32Font.h.
+void FitControlText(HWND control);
+
 // A label that sizes itself to its text.
 HWND MakeLabel(HWND parent, const std::string& text, int id, int left, int top);
 void FitLabelToText(HWND label);
 // A label that would run into the control that starts at nextLeft (a font
-// wider than the designed one) is drawn a pixel smaller instead.
+// wider than the designed one) gets the fitted font of Win32Font.h instead.
 void FitLabelBefore(HWND label, int nextLeft);
 
 // The program's cp932 texts and the wide API: every crossing converts with
