@@ -818,6 +818,8 @@ TEST_F(ExeTest, DoubleClickAndCtrlPOnTheList) {
         ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
         properties = WaitForWindow(program.Pid(), "TForm2", c.caption);
         ASSERT_NE(properties, nullptr);
+        // Shown from the keyboard, it takes the keyboard: one of its boxes has the focus.
+        EXPECT_TRUE(WaitFor([&] { return IsChild(properties, program.Focus()) != FALSE; }));
         for (int i = 0; i < 6; ++i) {
             EXPECT_EQ(Text(GetDlgItem(properties, IDC_F2_NICKNAME + i)), c.boxes[i]) << i;
         }

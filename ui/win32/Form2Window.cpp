@@ -83,6 +83,15 @@ LRESULT TForm2Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_CTLCOLORBTN:
             return StaticColor(reinterpret_cast<HDC>(wParam), COLOR_BTNFACE);
+        case WM_ACTIVATE:
+            // The focus stays with the control that had it, as in a dialog.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (IsChild(hwnd_, GetFocus()))
+                    focus_ = GetFocus();
+            } else {
+                SetFocus(focus_ != nullptr && IsWindow(focus_) ? focus_ : boxes_[0]);
+            }
+            return 0;
         case WM_DESTROY:
             hwnd_ = nullptr;
             return 0;
@@ -111,6 +120,11 @@ void TForm2Window::ShowModeless() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     BringWindowToTop(hwnd_);
+    // Raised is not yet active: without its own activation and a control with
+    // the keyboard focus the window stays inactive under a window manager.
+    SetActiveWindow(hwnd_);
+    if (!IsChild(hwnd_, GetFocus()))
+        SetFocus(focus_ != nullptr ? focus_ : boxes_[0]);
     if (!wasVisible)
         Form.FormShow();
 }
