@@ -768,6 +768,31 @@ TEST_F(ExeTest, TreeAndListOfTheSampleFolder) {
     }
 }
 
+// A tree taller than its view opens at its top, after the start and after
+// every read, with nothing selected.
+TEST_F(ExeTest, TheTreeOpensAtItsTop) {
+    const fs::path dir = Scratch("top");
+    WriteBytes(dir / "quorvantel.ini",
+               CrLfLines({"MailFolder: " + Utf8(dir / "mailbox"), "WindowSize: 455,320"}));
+    TProgram program(dir);
+    ASSERT_TRUE(program.Started());
+    const HWND tree = program.Tree();
+    ASSERT_LT(Send(tree, TVM_GETVISIBLECOUNT), static_cast<LRESULT>(kSampleTree.size()))
+        << "the tree is taller than its view";
+    for (int read = 0; read < 2; ++read) {
+        SCOPED_TRACE(read);
+        if (read == 1) {
+            Send(tree, WM_VSCROLL, SB_BOTTOM);
+            Send(program.Panel(IDC_B_READ), BM_CLICK);
+        }
+        EXPECT_EQ(Send(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE),
+                  Send(tree, TVM_GETNEXTITEM, TVGN_ROOT));
+        EXPECT_EQ(program.SelectedNode(), -1);
+    }
+    PostMessageW(program.Main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.EndedCleanly());
+}
+
 // ---------------------------------------------------------------------------
 // The list's double-click and Ctrl+P with the properties window.
 
