@@ -11,6 +11,28 @@ set(QUORVANTEL_WINE_ENV
   "WINEDLLOVERRIDES=mscoree,mshtml="
   "LANG=ja_JP.UTF-8"
   "LC_ALL=ja_JP.UTF-8")
+# The second prefix: an English system whose ANSI code page is 1252, as on an
+# English Windows. The programs must read and show the same texts there.
+set(QUORVANTEL_WINE_ENV_CP1252
+  "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-cp1252"
+  "WINEDEBUG=-all"
+  "WINEDLLOVERRIDES=mscoree,mshtml="
+  "LANG=C.UTF-8"
+  "LC_ALL=C.UTF-8"
+  "QUORVANTEL_WINE_ACP=1252")
+# The third: code page 65001 (UTF-8), as on a Windows with the UTF-8 option.
+# Wine 8 ignores an ACP set in the prefix's registry (Nls\CodePage) and takes
+# the code page from the Unix locale; a locale without an ANSI code page of
+# its own (Hindi) gives 65001. glibc's hi_IN is compiled into LOCPATH when the
+# prefix is made.
+set(QUORVANTEL_WINE_ENV_CP65001
+  "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-cp65001"
+  "WINEDEBUG=-all"
+  "WINEDLLOVERRIDES=mscoree,mshtml="
+  "LOCPATH=${CMAKE_BINARY_DIR}/wine-locale"
+  "LANG=hi_IN.UTF-8"
+  "LC_ALL=hi_IN.UTF-8"
+  "QUORVANTEL_WINE_ACP=65001")
 # No window is needed; a display someone left set must not get Wine's windows.
 set(QUORVANTEL_WINE_ENV_MOD "DISPLAY=unset:" "WAYLAND_DISPLAY=unset:")
 
@@ -21,28 +43,48 @@ get_filename_component(_wine_dir "${CMAKE_CROSSCOMPILING_EMULATOR}" DIRECTORY)
 find_program(QUORVANTEL_WINESERVER NAMES wineserver64 wineserver HINTS "${_wine_dir}" /usr/lib/wine
              REQUIRED)
 
-add_test(NAME wine_prefix
-  COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/wine-prefix.sh" create
-          "${CMAKE_CROSSCOMPILING_EMULATOR}" "${QUORVANTEL_WINESERVER}")
-add_test(NAME wine_prefix_done
-  COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/wine-prefix.sh" stop
-          "${CMAKE_CROSSCOMPILING_EMULATOR}" "${QUORVANTEL_WINESERVER}")
-set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wineprefix TIMEOUT 180
-  ENVIRONMENT "${QUORVANTEL_WINE_ENV}" ENVIRONMENT_MODIFICATION "${QUORVANTEL_WINE_ENV_MOD}")
-set_tests_properties(wine_prefix_done PROPERTIES FIXTURES_CLEANUP wineprefix TIMEOUT 60
-  ENVIRONMENT "${QUORVANTEL_WINE_ENV}" ENVIRONMENT_MODIFICATION "${QUORVANTEL_WINE_ENV_MOD}")
+# The fixture NAME: its test NAME creates the prefix, NAME_done stops its wineserver.
+function(quorvantel_add_wine_prefix name)
+  add_test(NAME ${name}
+    COMMAND bash "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/wine-prefix.sh" create
+            "${CMAKE_CROSSCOMPILING_EMULATOR}" "${QUORVANTEL_WINESERVER}")
+  add_test(NAME ${name}_done
+    COMMAND bash "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/wine-prefix.sh" stop
+            "${CMAKE_CROSSCOMPILING_EMULATOR}" "${QUORVANTEL_WINESERVER}")
+  set_tests_properties(${name} PROPERTIES FIXTURES_SETUP ${name} TIMEOUT 180
+    ENVIRONMENT "${ARGN}" ENVIRONMENT_MODIFICATION "${QUORVANTEL_WINE_ENV_MOD}")
+  set_tests_properties(${name}_done PROPERTIES FIXTURES_CLEANUP ${name} TIMEOUT 60
+    ENVIRONMENT "${ARGN}" ENVIRONMENT_MODIFICATION "${QUORVANTEL_WINE_ENV_MOD}")
+endfunction()
+quorvantel_add_wine_prefix(wine_prefix ${QUORVANTEL_WINE_ENV})
+quorvantel_add_wine_prefix(wine_prefix_cp1252 ${QUORVANTEL_WINE_ENV_CP1252})
+quorvantel_add_wine_prefix(wine_prefix_cp65001 ${QUORVANTEL_WINE_ENV_CP65001})
 
 # One CTest test per program: COMMAND target [args...]. FIXTURES adds more
-# fixtures than the prefix; RUN_SERIAL for tests that change the prefix's registry.
+# fixtures than the prefix; RUN_SERIAL for tests that change the prefix's
+# registry; OTHER_CODE_PAGES runs the program again in the code page 1252
+# and 65001 prefixes, as NAME_cp1252 and NAME_cp65001.
 function(quorvantel_add_wine_test name)
-  cmake_parse_arguments(ARG "RUN_SERIAL" "" "COMMAND;FIXTURES" ${ARGN})
-  add_test(NAME ${name} COMMAND ${ARG_COMMAND})
-  set_tests_properties(${name} PROPERTIES
-    FIXTURES_REQUIRED "wineprefix;${ARG_FIXTURES}"
-    ENVIRONMENT "${QUORVANTEL_WINE_ENV}"
-    ENVIRONMENT_MODIFICATION "${QUORVANTEL_WINE_ENV_MOD}"
-    TIMEOUT 180)
-  if(ARG_RUN_SERIAL)
-    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  cmake_parse_arguments(ARG "RUN_SERIAL;OTHER_CODE_PAGES" "" "COMMAND;FIXTURES" ${ARGN})
+  set(variants "${name}|wine_prefix|QUORVANTEL_WINE_ENV")
+  if(ARG_OTHER_CODE_PAGES)
+    foreach(cp 1252 65001)
+      list(APPEND variants "${name}_cp${cp}|wine_prefix_cp${cp}|QUORVANTEL_WINE_ENV_CP${cp}")
+    endforeach()
   endif()
+  foreach(variant IN LISTS variants)
+    string(REPLACE "|" ";" parts "${variant}")
+    list(GET parts 0 test)
+    list(GET parts 1 prefix)
+    list(GET parts 2 env)
+    add_test(NAME ${test} COMMAND ${ARG_COMMAND})
+    set_tests_properties(${test} PROPERTIES
+      FIXTURES_REQUIRED "${prefix};${ARG_FIXTURES}"
+      ENVIRONMENT "${${env}}"
+      ENVIRONMENT_MODIFICATION "${QUORVANTEL_WINE_ENV_MOD}"
+      TIMEOUT 180)
+    if(ARG_RUN_SERIAL)
+      set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)
+    endif()
+  endforeach()
 endfunction()

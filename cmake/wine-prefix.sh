@@ -11,6 +11,11 @@ case "$action" in
     # A server left over from an earlier run of this prefix goes first.
     "$wineserver" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
+    # A locale the system lacks is compiled for this run (see WineTests.cmake).
+    if [ -n "${LOCPATH:-}" ] && [ ! -d "$LOCPATH/$LANG" ]; then
+      mkdir -p "$LOCPATH"
+      localedef -i "${LANG%%.*}" -f UTF-8 "$LOCPATH/$LANG" || [ -d "$LOCPATH/$LANG" ]
+    fi
     "$wine" wineboot --init
     # A crashing test program fails its test; no dialog waits for a click.
     "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f

@@ -1,5 +1,7 @@
 #include "core/Collation.h"
 
+#include "core/Encoding.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -10,15 +12,25 @@
 #include <cstdlib>
 #include <memory>
 #include <vector>
-
-#include "core/Encoding.h"
 #endif
 
 #ifdef _WIN32
 
+namespace {
+
+// The wide calls on the text decoded from cp932: the ANSI ones would read
+// the bytes in the system code page, which need not be 932.
+std::wstring Wide(std::string_view cp932) {
+    const std::u16string u = Cp932ToUtf16(cp932);
+    return std::wstring(u.begin(), u.end());
+}
+
+}  // namespace
+
 int CompareRecipients(std::string_view a, std::string_view b) {
-    int r = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
-                           static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
+    const std::wstring wa = Wide(a), wb = Wide(b);
+    int r = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, wa.data(),
+                           static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()));
     return r - CSTR_EQUAL;
 }
 
@@ -30,13 +42,15 @@ std::string RecipientSortKey(std::string_view cp932) {
     if (cp932.empty()) {
         return {};
     }
+    const std::wstring w = Wide(cp932);
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    int n = LCMapStringA(LOCALE_USER_DEFAULT, flags, cp932.data(), static_cast<int>(cp932.size()),
-                         nullptr, 0);
+    // With LCMAP_SORTKEY the destination is a byte buffer and its size counts bytes.
+    int n =
+        LCMapStringW(LOCALE_USER_DEFAULT, flags, w.data(), static_cast<int>(w.size()), nullptr, 0);
     std::string key(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0) {
-        LCMapStringA(LOCALE_USER_DEFAULT, flags, cp932.data(), static_cast<int>(cp932.size()),
-                     key.data(), n);
+        LCMapStringW(LOCALE_USER_DEFAULT, flags, w.data(), static_cast<int>(w.size()),
+                     reinterpret_cast<LPWSTR>(key.data()), n);
         // The key ends with a NUL that is not part of the ordering.
         while (!key.empty() && key.back() == '\0') {
             key.pop_back();

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "core/TextUtf.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -179,6 +181,15 @@ std::string Utf8ToCp932(std::string_view utf8) {
     return Narrow(932, Widen(CP_UTF8, utf8));
 #else
     return FromUtf8().Run(utf8, "?", SkipUtf8Char);
+#endif
+}
+
+std::string Utf16ToCp932(std::u16string_view utf16) {
+#ifdef _WIN32
+    return Narrow(932,
+                  std::wstring_view(reinterpret_cast<const wchar_t*>(utf16.data()), utf16.size()));
+#else
+    return Utf8ToCp932(Utf16ToUtf8(utf16));
 #endif
 }
 

@@ -14,6 +14,9 @@ std::u16string Cp932ToUtf16(std::string_view cp932);
 // UTF-8 to cp932. A character that cp932 lacks becomes '?'.
 std::string Utf8ToCp932(std::string_view utf8);
 
+// UTF-16 to cp932, with the same replacement rule.
+std::string Utf16ToCp932(std::u16string_view utf16);
+
 // True when every character of the UTF-8 text exists in cp932.
 bool IsCp932Representable(std::string_view utf8);
 

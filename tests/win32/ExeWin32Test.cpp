@@ -36,14 +36,11 @@ namespace fs = std::filesystem;
 constexpr UINT kSendTimeoutMs = 10000;
 
 // ---------------------------------------------------------------------------
-// Text: the windows speak cp932; the expectations here are UTF-8.
+// Text: the program's files speak cp932, its windows UTF-16 (read here with
+// the wide messages, whatever the system's code page); the expectations are UTF-8.
 
 std::string Sj(const std::string& utf8) {
     return Utf8ToCp932(utf8);
-}
-
-std::string FromSj(const std::string& sj) {
-    return Cp932ToUtf8(sj);
 }
 
 std::string Utf8(const fs::path& path) {
@@ -118,34 +115,49 @@ std::string ClassOf(HWND window) {
     return GetClassNameA(window, name, sizeof name) > 0 ? name : "";
 }
 
+std::string FromWide(std::wstring_view wide) {
+    return Utf16ToUtf8(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
+
+std::wstring ToWide(const std::string& utf8) {
+    const std::u16string u = Utf8ToUtf16(utf8);
+    return std::wstring(u.begin(), u.end());
+}
+
 // WM_GETTEXT crosses processes; the text comes back as UTF-8.
 std::string Text(HWND window) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs,
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs,
                              &length)) {
         ADD_FAILURE() << "no answer to WM_GETTEXTLENGTH";
         return {};
     }
-    std::string text(length + 1, '\0');
+    std::wstring text(length + 1, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                         SMTO_NORMAL, kSendTimeoutMs, &got);
     text.resize(got);
-    return FromSj(text);
+    return FromWide(text);
 }
 
 void SetText(HWND window, const std::string& utf8) {
-    const std::string text = Sj(utf8);
+    const std::wstring text = ToWide(utf8);
     DWORD_PTR result = 0;
-    EXPECT_TRUE(SendMessageTimeoutA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+    EXPECT_TRUE(SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                                     SMTO_NORMAL, kSendTimeoutMs, &result));
+}
+
+// The user's language is Japanese: the system's dialogs and messages are Japanese.
+bool JapaneseUi() {
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
 }
 
 // A message the program answers at once (a modal window it opens instead
 // makes the send time out and fails the case).
 LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs,
                              &result)) {
         ADD_FAILURE() << "message " << message << " not answered in time";
     }
@@ -160,7 +172,7 @@ class TSentAsync {
         : state_(std::make_shared<TState>()) {
         std::thread([state = state_, window, message, wParam, lParam] {
             DWORD_PTR result = 0;
-            state->ok = SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 60000,
+            state->ok = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 60000,
                                             &result) != 0;
             state->done = true;
         }).detach();
@@ -258,12 +270,13 @@ class TRemote {
         EXPECT_TRUE(ReadProcessMemory(process_, base_, &value, sizeof value, nullptr));
         return value;
     }
-    // The NUL-ended bytes at offset, as UTF-8.
+    // The NUL-ended UTF-16 text of at most max characters at offset, as UTF-8.
     std::string Text(size_t offset, size_t max) const {
-        std::string bytes(max, '\0');
-        EXPECT_TRUE(ReadProcessMemory(process_, base_ + offset, bytes.data(), max, nullptr));
-        bytes.resize(bytes.find('\0') == std::string::npos ? max : bytes.find('\0'));
-        return FromSj(bytes);
+        std::wstring chars(max, L'\0');
+        EXPECT_TRUE(ReadProcessMemory(process_, base_ + offset, chars.data(), max * sizeof(wchar_t),
+                                      nullptr));
+        chars.resize(chars.find(L'\0') == std::wstring::npos ? max : chars.find(L'\0'));
+        return FromWide(chars);
     }
 
   private:
@@ -271,18 +284,19 @@ class TRemote {
     char* base_;
 };
 
-constexpr size_t kTextAt = 256;  // the text buffer, behind the structure
-constexpr size_t kTextMax = 512;
+constexpr size_t kTextAt = 256;   // the text buffer, behind the structure
+constexpr size_t kTextMax = 512;  // characters
+constexpr size_t kRemoteSize = kTextAt + kTextMax * sizeof(wchar_t);
 
 // The text of a list view's item or subitem.
 std::string ListItemText(HANDLE process, HWND list, int row, int column) {
-    TRemote memory(process, kTextAt + kTextMax);
-    LVITEMA item{};
+    TRemote memory(process, kRemoteSize);
+    LVITEMW item{};
     item.iSubItem = column;
-    item.pszText = memory.At(kTextAt);
+    item.pszText = reinterpret_cast<wchar_t*>(memory.At(kTextAt));
     item.cchTextMax = kTextMax;
     memory.Put(item);
-    Send(list, LVM_GETITEMTEXTA, row, memory.Param());
+    Send(list, LVM_GETITEMTEXTW, row, memory.Param());
     return memory.Text(kTextAt, kTextMax);
 }
 
@@ -370,20 +384,20 @@ class TProgram {
     // The nodes in tree order, and their handles.
     std::vector<TNode> Nodes(std::vector<HTREEITEM>* handles = nullptr) const {
         std::vector<TNode> nodes;
-        TRemote memory(pi_.hProcess, kTextAt + kTextMax);
+        TRemote memory(pi_.hProcess, kRemoteSize);
         const HWND tree = Tree();
         std::function<void(HTREEITEM, int)> walk = [&](HTREEITEM item, int depth) {
             for (; item != nullptr;
                  item = reinterpret_cast<HTREEITEM>(
                      Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
-                TVITEMA query{};
+                TVITEMW query{};
                 query.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
                 query.hItem = item;
-                query.pszText = memory.At(kTextAt);
+                query.pszText = reinterpret_cast<wchar_t*>(memory.At(kTextAt));
                 query.cchTextMax = kTextMax;
                 memory.Put(query);
-                EXPECT_TRUE(Send(tree, TVM_GETITEMA, 0, memory.Param()));
-                const auto got = memory.Get<TVITEMA>();
+                EXPECT_TRUE(Send(tree, TVM_GETITEMW, 0, memory.Param()));
+                const auto got = memory.Get<TVITEMW>();
                 nodes.push_back(
                     {depth, memory.Text(kTextAt, kTextMax), got.iImage, got.iSelectedImage});
                 if (handles != nullptr) {
@@ -432,31 +446,31 @@ class TProgram {
 
     std::vector<TRow> Rows() const {
         std::vector<TRow> rows;
-        TRemote memory(pi_.hProcess, kTextAt + kTextMax);
+        TRemote memory(pi_.hProcess, kRemoteSize);
         const HWND list = List();
         const auto count = static_cast<int>(Send(list, LVM_GETITEMCOUNT));
         for (int i = 0; i < count; ++i) {
-            LVITEMA item{};
+            LVITEMW item{};
             item.mask = LVIF_TEXT | LVIF_IMAGE;
             item.iItem = i;
-            item.pszText = memory.At(kTextAt);
+            item.pszText = reinterpret_cast<wchar_t*>(memory.At(kTextAt));
             item.cchTextMax = kTextMax;
             memory.Put(item);
-            EXPECT_TRUE(Send(list, LVM_GETITEMA, 0, memory.Param()));
+            EXPECT_TRUE(Send(list, LVM_GETITEMW, 0, memory.Param()));
             rows.push_back({memory.Text(kTextAt, kTextMax), ListItemText(pi_.hProcess, list, i, 1),
-                            memory.Get<LVITEMA>().iImage});
+                            memory.Get<LVITEMW>().iImage});
         }
         return rows;
     }
 
     std::string ColumnCaption(int column) const {
-        TRemote memory(pi_.hProcess, kTextAt + kTextMax);
-        LVCOLUMNA c{};
+        TRemote memory(pi_.hProcess, kRemoteSize);
+        LVCOLUMNW c{};
         c.mask = LVCF_TEXT;
-        c.pszText = memory.At(kTextAt);
+        c.pszText = reinterpret_cast<wchar_t*>(memory.At(kTextAt));
         c.cchTextMax = kTextMax;
         memory.Put(c);
-        EXPECT_TRUE(Send(List(), LVM_GETCOLUMNA, column, memory.Param()));
+        EXPECT_TRUE(Send(List(), LVM_GETCOLUMNW, column, memory.Param()));
         return memory.Text(kTextAt, kTextMax);
     }
 
@@ -525,31 +539,33 @@ bool OpenClipboardSoon() {
     return WaitFor([] { return OpenClipboard(ClipboardOwner()) != FALSE; });
 }
 
-// Replaces the clipboard by CF_TEXT bytes, or by nothing at all.
-void SetClipboard(const std::string* bytes) {
+// Replaces the clipboard by CF_UNICODETEXT (UTF-8 here), or by nothing at all.
+void SetClipboard(const std::string* utf8) {
     ASSERT_TRUE(OpenClipboardSoon());
     EmptyClipboard();
-    if (bytes != nullptr) {
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes->size() + 1);
-        auto* p = static_cast<char*>(GlobalLock(memory));
-        std::copy(bytes->begin(), bytes->end(), p);
-        p[bytes->size()] = '\0';
+    if (utf8 != nullptr) {
+        const std::wstring text = ToWide(*utf8);
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        auto* p = static_cast<wchar_t*>(GlobalLock(memory));
+        std::copy(text.begin(), text.end(), p);
+        p[text.size()] = L'\0';
         GlobalUnlock(memory);
-        EXPECT_NE(SetClipboardData(CF_TEXT, memory), nullptr);
+        EXPECT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
     }
     CloseClipboard();
 }
 
-// The CF_TEXT bytes up to the NUL; "(none)" when the clipboard has no text.
+// The CF_UNICODETEXT text up to the NUL, as UTF-8; "(none)" when the
+// clipboard has no text.
 std::string ClipboardText() {
     if (!OpenClipboardSoon()) {
         ADD_FAILURE() << "clipboard not opened";
         return {};
     }
     std::string text = "(none)";
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        const auto* p = static_cast<const char*>(GlobalLock(data));
-        text.assign(p, strnlen(p, GlobalSize(data)));
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        const auto* p = static_cast<const wchar_t*>(GlobalLock(data));
+        text = FromWide(std::wstring_view(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t))));
         GlobalUnlock(data);
     }
     CloseClipboard();
@@ -752,6 +768,31 @@ TEST_F(ExeTest, TreeAndListOfTheSampleFolder) {
     }
 }
 
+// A tree taller than its view opens at its top, after the start and after
+// every read, with nothing selected.
+TEST_F(ExeTest, TheTreeOpensAtItsTop) {
+    const fs::path dir = Scratch("top");
+    WriteBytes(dir / "quorvantel.ini",
+               CrLfLines({"MailFolder: " + Utf8(dir / "mailbox"), "WindowSize: 455,320"}));
+    TProgram program(dir);
+    ASSERT_TRUE(program.Started());
+    const HWND tree = program.Tree();
+    ASSERT_LT(Send(tree, TVM_GETVISIBLECOUNT), static_cast<LRESULT>(kSampleTree.size()))
+        << "the tree is taller than its view";
+    for (int read = 0; read < 2; ++read) {
+        SCOPED_TRACE(read);
+        if (read == 1) {
+            Send(tree, WM_VSCROLL, SB_BOTTOM);
+            Send(program.Panel(IDC_B_READ), BM_CLICK);
+        }
+        EXPECT_EQ(Send(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE),
+                  Send(tree, TVM_GETNEXTITEM, TVGN_ROOT));
+        EXPECT_EQ(program.SelectedNode(), -1);
+    }
+    PostMessageW(program.Main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.EndedCleanly());
+}
+
 // ---------------------------------------------------------------------------
 // The list's double-click and Ctrl+P with the properties window.
 
@@ -802,6 +843,8 @@ TEST_F(ExeTest, DoubleClickAndCtrlPOnTheList) {
         ASSERT_EQ(SendInput(4, keys, sizeof(INPUT)), 4u);
         properties = WaitForWindow(program.Pid(), "TForm2", c.caption);
         ASSERT_NE(properties, nullptr);
+        // Shown from the keyboard, it takes the keyboard: one of its boxes has the focus.
+        EXPECT_TRUE(WaitFor([&] { return IsChild(properties, program.Focus()) != FALSE; }));
         for (int i = 0; i < 6; ++i) {
             EXPECT_EQ(Text(GetDlgItem(properties, IDC_F2_NICKNAME + i)), c.boxes[i]) << i;
         }
@@ -994,6 +1037,8 @@ TEST_F(ExeTest, QuoteButtonOnTheClipboard) {
          "＞a\r\n＞\r\n＞b\r\n"},
         {"a lone LF and a lone CR", true, "a\nb\r", "| ", "| a\nb\r\r\n"},
         {"an empty mark", true, "引用済み\r\n> 本文", "", "引用済み\r\n> 本文\r\n"},
+        {"characters cp932 lacks, in the text and the mark", true, "한국어 🍣\r\ncafé", "» ",
+         "» 한국어 🍣\r\n» café\r\n"},
         {"no text", false, "", "> ", ""},
     };
     const fs::path dir = Scratch("quote");
@@ -1001,11 +1046,10 @@ TEST_F(ExeTest, QuoteButtonOnTheClipboard) {
     ASSERT_TRUE(program.Started());
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string bytes = Sj(c.before);
-        SetClipboard(c.text ? &bytes : nullptr);
+        SetClipboard(c.text ? &c.before : nullptr);
         SetText(program.Panel(IDC_EDIT2), c.mark);
         Send(program.Panel(IDC_B_QUOTE), BM_CLICK);
-        EXPECT_EQ(FromSj(ClipboardText()), c.after);
+        EXPECT_EQ(ClipboardText(), c.after);
     }
 }
 
@@ -1034,18 +1078,26 @@ TEST_F(ExeTest, FolderChooser) {
         ASSERT_NE(nameEdit, nullptr);
         const HWND hidden[] = {nameBox, nameEdit, GetDlgItem(dialog, cmb1),
                                GetDlgItem(dialog, stc3), GetDlgItem(dialog, stc2)};
+        // The dialog in another language has other labels: the chooser
+        // finds them not and leaves the dialog as it is.
+        const bool adjusted = JapaneseUi();
         EXPECT_TRUE(WaitFor([&] {
             for (HWND window : hidden) {
-                if (window == nullptr || IsWindowVisible(window)) {
+                if (window == nullptr || IsWindowVisible(window) == adjusted) {
                     return false;
                 }
             }
             return true;
         }));
-        EXPECT_EQ(Text(GetDlgItem(dialog, stc3)), "");
-        EXPECT_EQ(Text(GetDlgItem(dialog, stc2)), "");
-        EXPECT_EQ(Text(GetDlgItem(dialog, stc4)), "フォルダの場所(&I)");
-        EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), "OK");
+        if (adjusted) {
+            EXPECT_EQ(Text(GetDlgItem(dialog, stc3)), "");
+            EXPECT_EQ(Text(GetDlgItem(dialog, stc2)), "");
+            EXPECT_EQ(Text(GetDlgItem(dialog, stc4)), "フォルダの場所(&I)");
+            EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), "OK");
+        } else {
+            EXPECT_NE(Text(GetDlgItem(dialog, stc3)), "");
+            EXPECT_NE(Text(GetDlgItem(dialog, IDOK)), "OK");
+        }
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, cmb2))) << "the folder list stays";
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, lst2))) << "the file list stays";
 
@@ -1059,8 +1111,10 @@ TEST_F(ExeTest, FolderChooser) {
                 Send(dialog, CDM_GETFOLDERPATH, kTextMax, folder.Param());
                 return folder.Text(0, kTextMax) == Utf8(chosen);
             })) << folder.Text(0, kTextMax);
-            EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), "OK") << "adjusted once, and it stays";
-            EXPECT_FALSE(IsWindowVisible(nameBox));
+            if (adjusted) {
+                EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), "OK") << "adjusted once, and it stays";
+                EXPECT_FALSE(IsWindowVisible(nameBox));
+            }
             SetText(nameEdit, "Dummy.dat");
             PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         } else {

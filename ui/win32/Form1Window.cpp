@@ -40,7 +40,7 @@ void SendToBack(HWND window) {
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (IsForwardedMessage(message))
         return ForwardToRoot(hwnd, message, wParam, lParam);
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 // Another program may hold the clipboard for a moment.
@@ -60,32 +60,34 @@ bool OpenClipboardBriefly(HWND owner) {
 }  // namespace
 
 bool TForm1Window::RegisterClasses() {
-    WNDCLASSEXA wc{};
+    // Wide classes: the windows keep their texts in UTF-16, whatever the
+    // system's ANSI code page.
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(IDI_QUORVANTEL));
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(IDI_QUORVANTEL));
     wc.hIconSm = static_cast<HICON>(
-        LoadImageA(wc.hInstance, MAKEINTRESOURCEA(IDI_QUORVANTEL), IMAGE_ICON, 16, 16, 0));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+        LoadImageW(wc.hInstance, MAKEINTRESOURCEW(IDI_QUORVANTEL), IMAGE_ICON, 16, 16, 0));
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kForm1Class;
-    if (!RegisterClassExA(&wc))
+    wc.lpszClassName = kForm1ClassW;
+    if (!RegisterClassExW(&wc))
         return false;
-    WNDCLASSEXA panel{};
+    WNDCLASSEXW panel{};
     panel.cbSize = sizeof panel;
     panel.lpfnWndProc = PanelProc;
     panel.hInstance = wc.hInstance;
     panel.hCursor = wc.hCursor;
     panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    panel.lpszClassName = kPanelClass;
-    return RegisterClassExA(&panel) != 0;
+    panel.lpszClassName = kPanelClassW;
+    return RegisterClassExW(&panel) != 0;
 }
 
 TForm1Window::TForm1Window() : Form(*this) {
-    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kForm1Class, Sj("アドレス帳").c_str(),
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kForm1ClassW, Wide(Sj("アドレス帳")).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 552, 7, 458, 447, nullptr,
-                            nullptr, GetModuleHandleA(nullptr), this);
+                            nullptr, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr)
         throw EAppError("メインウインドウを作れません");
     folderChooser_.SetOwner(hwnd_);
@@ -99,7 +101,7 @@ TForm1Window::TForm1Window() : Form(*this) {
 
 TForm1Window::~TForm1Window() {
     if (hwnd_ != nullptr) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
     if (ImageList1 != nullptr)
@@ -130,13 +132,13 @@ void TForm1Window::CreateControls() {
     ListView_SetExtendedListViewStyle(ListView1, LVS_EX_FULLROWSELECT);
     ListView_SetImageList(ListView1, ImageList1, LVSIL_SMALL);
     for (int column = 0; column < 2; ++column) {
-        std::string caption = column == 0 ? Sj("名前") : std::string();
-        LVCOLUMNA c{};
+        std::wstring caption = column == 0 ? Wide(Sj("名前")) : std::wstring();
+        LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         c.pszText = caption.data();
         c.cx = 100;
         c.iSubItem = column;
-        SendMessageA(ListView1, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&c));
+        SendMessageW(ListView1, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
     }
     FitColumns();
 
@@ -180,11 +182,12 @@ void TForm1Window::CreateControls() {
                          IDC_LABEL4, 350, 168, 1, 1);
     SendMessageA(Label4, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(true)), FALSE);
     FitLabelToText(Label4);
+    FitLabelBefore(Label1, 89);  // Edit1's design left
     FitLabelBefore(Label2, 285);
     FitLabelBefore(ver_label, 350);
-    SetWindowLongPtrA(Label4, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(Label4, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     labelProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(Label4, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Label4Proc)));
+        SetWindowLongPtrW(Label4, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Label4Proc)));
 
     // GroupBox1: RadioGroup1, B_TO, RB_NewWin, RB_ExistWin, B_CC, B_BCC. The
     // radio group starts at RB_NewWin and ends before B_CC.
@@ -203,9 +206,9 @@ void TForm1Window::CreateControls() {
                         IDC_B_BCC, 180, 66, 95, 24);
     SendToBack(RadioGroup1);
     for (HWND box : {GroupBox1, GroupBox2, RadioGroup1}) {
-        SetWindowLongPtrA(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         groupBoxProc_ = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
+            SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
     }
 
     tooltips_ =
@@ -223,58 +226,58 @@ void TForm1Window::CreateControls() {
     AddTool(Label4, Sj("このプログラムの作者にメールを送る"));
 
     PopupMenu1 = CreatePopupMenu();
-    AppendMenuA(PopupMenu1, MF_STRING, IDM_PROPERTY1, (Sj("プロパティ") + "\tCtrl+P").c_str());
+    AppendMenuW(PopupMenu1, MF_STRING, IDM_PROPERTY1, Wide(Sj("プロパティ") + "\tCtrl+P").c_str());
     accel_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCEL_LIST));
 }
 
 void TForm1Window::AddTool(HWND tool, const std::string& text) {
-    TTTOOLINFOA ti{};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     ti.hwnd = GetParent(tool);
     ti.uId = reinterpret_cast<UINT_PTR>(tool);
-    std::string copy = text;
+    std::wstring copy = Wide(text);
     ti.lpszText = copy.data();
-    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void TForm1Window::AddAreaTool(HWND area, HWND control, const std::string& text) {
-    TTTOOLINFOA ti{};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
     ti.uFlags = TTF_SUBCLASS;
     ti.hwnd = area;
     ti.uId = static_cast<UINT_PTR>(GetDlgCtrlID(control));
     ti.rect = ChildRect(control);
-    std::string copy = text;
+    std::wstring copy = Wide(text);
     ti.lpszText = copy.data();
-    SendMessageA(tooltips_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void TForm1Window::RemoveTool(HWND owner, UINT_PTR id) {
-    TTTOOLINFOA ti{};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
     ti.hwnd = owner;
     ti.uId = id;
-    SendMessageA(tooltips_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageW(tooltips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 // ---- Window procedures
 
 LRESULT CALLBACK TForm1Window::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         auto* self = static_cast<TForm1Window*>(cs->lpCreateParams);
         self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr)
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     return self->Handle(message, wParam, lParam);
 }
 
 LRESULT CALLBACK TForm1Window::GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (IsForwardedMessage(message))
         return ForwardToRoot(hwnd, message, wParam, lParam);
     if (message == WM_ERASEBKGND) {
@@ -284,22 +287,22 @@ LRESULT CALLBACK TForm1Window::GroupBoxProc(HWND hwnd, UINT message, WPARAM wPar
         FillRect(reinterpret_cast<HDC>(wParam), &r, GetSysColorBrush(COLOR_BTNFACE));
         return 1;
     }
-    return CallWindowProcA(self->groupBoxProc_, hwnd, message, wParam, lParam);
+    return CallWindowProcW(self->groupBoxProc_, hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK TForm1Window::Label4Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (message) {
         case WM_MOUSEMOVE:
             Guarded([self] { self->Form.Label4MouseMove(); });
             break;
         case WM_SETCURSOR:
-            SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)));  // IDC_HAND
+            SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32649)));  // IDC_HAND
             return TRUE;
         default:
             break;
     }
-    return CallWindowProcA(self->labelProc_, hwnd, message, wParam, lParam);
+    return CallWindowProcW(self->labelProc_, hwnd, message, wParam, lParam);
 }
 
 LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -353,7 +356,7 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 void TForm1Window::SetBusyCursor(bool busy) {
@@ -447,7 +450,7 @@ void TForm1Window::ShowPopup(LPARAM at) {
 // ---- The window (outer bounds)
 
 void TForm1Window::SetCaption(const std::string& text) {
-    SetWindowTextA(hwnd_, text.c_str());
+    SetWindowTextCp932(hwnd_, text);
 }
 
 int TForm1Window::ClientWidth() const {
@@ -510,7 +513,7 @@ std::vector<TBounds> TForm1Window::Screens() const {
             auto& list = *reinterpret_cast<std::vector<TBounds>*>(data);
             MONITORINFO info{};
             info.cbSize = sizeof info;
-            if (GetMonitorInfoA(monitor, &info)) {
+            if (GetMonitorInfoW(monitor, &info)) {
                 const TBounds b = ToBounds(info.rcMonitor);
                 if (info.dwFlags & MONITORINFOF_PRIMARY)
                     list.insert(list.begin(), b);
@@ -525,12 +528,12 @@ std::vector<TBounds> TForm1Window::Screens() const {
 
 TBounds TForm1Window::PrimaryWorkArea() const {
     RECT r{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
     return ToBounds(r);
 }
 
 void TForm1Window::Close() {
-    PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 // ---- Controls
@@ -579,8 +582,8 @@ void TForm1Window::TreeClear() {
 }
 
 int TForm1Window::TreeAddNode(int parent, const std::string& text, int image, int selectedImage) {
-    std::string copy = text;
-    TVINSERTSTRUCTA insert{};
+    std::wstring copy = Wide(text);
+    TVINSERTSTRUCTW insert{};
     insert.hParent = parent < 0 ? TVI_ROOT : nodes_.at(static_cast<size_t>(parent));
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
@@ -589,7 +592,7 @@ int TForm1Window::TreeAddNode(int parent, const std::string& text, int image, in
     insert.item.iSelectedImage = selectedImage;
     insert.item.lParam = static_cast<LPARAM>(nodes_.size());
     auto item = reinterpret_cast<HTREEITEM>(
-        SendMessageA(TreeView1, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        SendMessageW(TreeView1, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     if (item == nullptr)
         throw EAppError("ツリーに項目を追加できません");
     nodes_.push_back(item);
@@ -598,17 +601,20 @@ int TForm1Window::TreeAddNode(int parent, const std::string& text, int image, in
 }
 
 void TForm1Window::TreeBeginUpdate() {
-    SendMessageA(TreeView1, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(TreeView1, WM_SETREDRAW, FALSE, 0);
 }
 
 void TForm1Window::TreeEndUpdate() {
-    SendMessageA(TreeView1, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(TreeView1, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(TreeView1, nullptr, TRUE);
 }
 
 void TForm1Window::TreeExpandAll() {
     for (HTREEITEM item : nodes_)
         TreeView_Expand(TreeView1, item, TVE_EXPAND);
+    // Expanding scrolls to the last nodes: the tree opens at its top instead.
+    if (!nodes_.empty())
+        TreeView_Select(TreeView1, nodes_.front(), TVGN_FIRSTVISIBLE);
 }
 
 int TForm1Window::TreeNodeCount() const {
@@ -623,10 +629,10 @@ int TForm1Window::TreeSelected() const {
     HTREEITEM selected = TreeView_GetSelection(TreeView1);
     if (selected == nullptr)
         return -1;
-    TVITEMA item{};
+    TVITEMW item{};
     item.mask = TVIF_PARAM;
     item.hItem = selected;
-    if (!SendMessageA(TreeView1, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+    if (!SendMessageW(TreeView1, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
         return -1;
     const auto index = static_cast<size_t>(item.lParam);
     // While the tree is being cleared the selection can name a node already gone.
@@ -645,24 +651,26 @@ void TForm1Window::ListClear() {
 }
 
 void TForm1Window::ListAddItems(std::vector<TListItem> items) {
-    SendMessageA(ListView1, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(ListView1, WM_SETREDRAW, FALSE, 0);
     for (TListItem& entry : items) {
-        LVITEMA item{};
+        std::wstring caption = Wide(entry.Caption);
+        std::wstring secondText = Wide(entry.Second);
+        LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE;
         item.iItem = static_cast<int>(rows_.size());
-        item.pszText = entry.Caption.data();
+        item.pszText = caption.data();
         item.iImage = entry.Image;
         const auto at = static_cast<int>(
-            SendMessageA(ListView1, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+            SendMessageW(ListView1, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0)
             break;
-        LVITEMA second{};
+        LVITEMW second{};
         second.iSubItem = 1;
-        second.pszText = entry.Second.data();
-        SendMessageA(ListView1, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&second));
+        second.pszText = secondText.data();
+        SendMessageW(ListView1, LVM_SETITEMTEXTW, at, reinterpret_cast<LPARAM>(&second));
         rows_.push_back(std::move(entry.Caption));
     }
-    SendMessageA(ListView1, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(ListView1, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(ListView1, nullptr, TRUE);
     FitColumns();  // a scroll bar may have come
 }
@@ -678,11 +686,11 @@ std::vector<std::string> TForm1Window::ListSelectedCaptions() const {
 }
 
 void TForm1Window::ListSetColumnCaption(int column, const std::string& text) {
-    std::string copy = text;
-    LVCOLUMNA c{};
+    std::wstring copy = Wide(text);
+    LVCOLUMNW c{};
     c.mask = LVCF_TEXT;
     c.pszText = copy.data();
-    SendMessageA(ListView1, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&c));
+    SendMessageW(ListView1, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
 }
 
 std::string TForm1Window::EditText(TEditBox box) const {
@@ -690,20 +698,20 @@ std::string TForm1Window::EditText(TEditBox box) const {
 }
 
 void TForm1Window::SetEditText(TEditBox box, const std::string& text) {
-    SetWindowTextA(Edit(box), text.c_str());
+    SetWindowTextCp932(Edit(box), text);
 }
 
 std::string TForm1Window::QuoteMark() const {
-    return WindowTextA(Edit2);  // CF_TEXT speaks cp932 too
+    return Utf8FromWide(WindowTextW(Edit2));  // as the clipboard text crosses: UTF-8
 }
 
 bool TForm1Window::RadioChecked(TRadioButton button) const {
-    return SendMessageA(Radio(button), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(Radio(button), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void TForm1Window::CheckRadio(TRadioButton button) {
-    SendMessageA(RB_NewWin, BM_SETCHECK, button == TRadioButton::RB_NewWin, 0);
-    SendMessageA(RB_ExistWin, BM_SETCHECK, button == TRadioButton::RB_ExistWin, 0);
+    SendMessageW(RB_NewWin, BM_SETCHECK, button == TRadioButton::RB_NewWin, 0);
+    SendMessageW(RB_ExistWin, BM_SETCHECK, button == TRadioButton::RB_ExistWin, 0);
 }
 
 void TForm1Window::SetRadioEnabled(TRadioButton button, bool enabled, const std::string& hint) {
@@ -720,7 +728,7 @@ void TForm1Window::SetRadioEnabled(TRadioButton button, bool enabled, const std:
 
 void TForm1Window::SetLabelCaption(TLabelControl label, const std::string& text) {
     HWND l = label == TLabelControl::ver_label ? ver_label : Label4;
-    SetWindowTextA(l, text.c_str());
+    SetWindowTextCp932(l, text);
     if (l == ver_label)
         FitLabelBefore(l, 350);  // the credit label's design left
     else
@@ -734,40 +742,44 @@ void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {
     InvalidateRect(Label4, nullptr, TRUE);
 }
 
+// CF_UNICODETEXT, as UTF-8: no character is lost on the way through the
+// transform. Windows makes CF_TEXT for older programs from it.
 std::string TForm1Window::ReadClipboardText() {
     if (!OpenClipboardBriefly(hwnd_))
         ThrowClipboardClosed();
-    std::string text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
-            const size_t size = GlobalSize(data);
-            text.assign(bytes, std::find(bytes, bytes + size, '\0'));
+    std::wstring text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            const size_t size = GlobalSize(data) / sizeof(wchar_t);
+            text.assign(chars, std::find(chars, chars + size, L'\0'));
             GlobalUnlock(data);
         }
     }
     CloseClipboard();
-    return text;
+    return Utf8FromWide(text);
 }
 
 void TForm1Window::WriteClipboardText(const std::string& text) {
+    const std::wstring wide = WideFromUtf8(text);
     if (!OpenClipboardBriefly(hwnd_))
         ThrowClipboardClosed();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
+    HGLOBAL memory =
+        GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, (wide.size() + 1) * sizeof(wchar_t));
     if (memory != nullptr) {
-        if (auto* bytes = static_cast<char*>(GlobalLock(memory))) {
-            std::copy(text.begin(), text.end(), bytes);
-            bytes[text.size()] = '\0';
+        if (auto* chars = static_cast<wchar_t*>(GlobalLock(memory))) {
+            std::copy(wide.begin(), wide.end(), chars);
+            chars[wide.size()] = L'\0';
             GlobalUnlock(memory);
         }
     }
     EmptyClipboard();
-    if (memory != nullptr && SetClipboardData(CF_TEXT, memory) == nullptr)
+    if (memory != nullptr && SetClipboardData(CF_UNICODETEXT, memory) == nullptr)
         GlobalFree(memory);
     CloseClipboard();
 }
 
 void TForm1Window::OpenLink(const std::string& url) {
-    ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+    ShellExecuteW(nullptr, L"open", WideFromUtf8(url).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 std::filesystem::path TForm1Window::ExecutablePath() const {

@@ -7,22 +7,22 @@
 #include "ui/win32/Win32Util.h"
 
 bool TForm2Window::RegisterClass() {
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(IDI_QUORVANTEL));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(IDI_QUORVANTEL));
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kForm2Class;
-    return RegisterClassExA(&wc) != 0;
+    wc.lpszClassName = kForm2ClassW;
+    return RegisterClassExW(&wc) != 0;
 }
 
 TForm2Window::TForm2Window(const TCard& propertyCard, HWND owner) : Form(*this, propertyCard) {
     // As designed: left 453, top 111, width 247, height 245 (outer bounds).
-    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kForm2Class, "Form2",
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kForm2ClassW, L"Form2",
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 453, 111, 247, 245, owner,
-                            nullptr, GetModuleHandleA(nullptr), this);
+                            nullptr, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr)
         throw EAppError("プロパティのウインドウを作れません");
     struct Label {
@@ -46,20 +46,20 @@ TForm2Window::TForm2Window(const TCard& propertyCard, HWND owner) : Form(*this, 
 
 TForm2Window::~TForm2Window() {
     if (hwnd_ != nullptr && IsWindow(hwnd_)) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
 }
 
 LRESULT CALLBACK TForm2Window::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
         static_cast<TForm2Window*>(cs->lpCreateParams)->hwnd_ = hwnd;
     }
-    auto* self = reinterpret_cast<TForm2Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    auto* self = reinterpret_cast<TForm2Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self == nullptr)
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     return self->Handle(message, wParam, lParam);
 }
 
@@ -83,21 +83,30 @@ LRESULT TForm2Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_CTLCOLORBTN:
             return StaticColor(reinterpret_cast<HDC>(wParam), COLOR_BTNFACE);
+        case WM_ACTIVATE:
+            // The focus stays with the control that had it, as in a dialog.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                if (IsChild(hwnd_, GetFocus()))
+                    focus_ = GetFocus();
+            } else {
+                SetFocus(focus_ != nullptr && IsWindow(focus_) ? focus_ : boxes_[0]);
+            }
+            return 0;
         case WM_DESTROY:
             hwnd_ = nullptr;
             return 0;
         default:
             break;
     }
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 void TForm2Window::SetCaption(const std::string& text) {
-    SetWindowTextA(hwnd_, text.c_str());
+    SetWindowTextCp932(hwnd_, text);
 }
 
 void TForm2Window::SetBoxText(TPropertyBox box, const std::string& text) {
-    SetWindowTextA(boxes_[static_cast<int>(box)], text.c_str());
+    SetWindowTextCp932(boxes_[static_cast<int>(box)], text);
 }
 
 bool TForm2Window::IsVisible() const {
@@ -111,6 +120,11 @@ void TForm2Window::ShowModeless() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     BringWindowToTop(hwnd_);
+    // Raised is not yet active: without its own activation and a control with
+    // the keyboard focus the window stays inactive under a window manager.
+    SetActiveWindow(hwnd_);
+    if (!IsChild(hwnd_, GetFocus()))
+        SetFocus(focus_ != nullptr ? focus_ : boxes_[0]);
     if (!wasVisible)
         Form.FormShow();
 }

@@ -28,4 +28,5 @@ class TForm2Window : public TForm2View {
 
     HWND hwnd_ = nullptr;
     HWND boxes_[6] = {};
+    HWND focus_ = nullptr;
 };

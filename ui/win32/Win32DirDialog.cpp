@@ -5,7 +5,10 @@
 
 #include <vector>
 
+#include "core/Errors.h"
 #include "ui/ErrorReport.h"
+#include "ui/Unit1.h"
+#include "ui/win32/Win32Util.h"
 
 namespace {
 
@@ -17,7 +20,7 @@ HWND Hwnd(TWindowHandle handle) {
 void PlaceOverOwner(HWND dialog, HWND owner) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    if (!GetMonitorInfoA(MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST),
+    if (!GetMonitorInfoW(MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST),
                          &info))
         return;
     RECT r;
@@ -31,16 +34,16 @@ void PlaceOverOwner(HWND dialog, HWND owner) {
 
 UINT_PTR CALLBACK Hook(HWND hook, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        const auto* ofn = reinterpret_cast<const OPENFILENAMEA*>(lParam);
-        SetWindowLongPtrA(hook, GWLP_USERDATA, static_cast<LONG_PTR>(ofn->lCustData));
+        const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
+        SetWindowLongPtrW(hook, GWLP_USERDATA, static_cast<LONG_PTR>(ofn->lCustData));
         return 0;
     }
     if (message != WM_NOTIFY)
         return 0;
-    auto* dialog = reinterpret_cast<TDirDialog*>(GetWindowLongPtrA(hook, GWLP_USERDATA));
+    auto* dialog = reinterpret_cast<TDirDialog*>(GetWindowLongPtrW(hook, GWLP_USERDATA));
     if (dialog == nullptr)
         return 0;
-    const auto* notify = reinterpret_cast<const OFNOTIFYA*>(lParam);
+    const auto* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
     switch (notify->hdr.code) {
         case CDN_INITDONE:
             Guarded([&] {
@@ -60,17 +63,17 @@ UINT_PTR CALLBACK Hook(HWND hook, UINT message, WPARAM, LPARAM lParam) {
 }  // namespace
 
 bool TWin32DirDialogPlatform::Run(TDirDialog& dialog) {
-    std::vector<char> file(4096, '\0');
-    const std::string& initial = dialog.FileName();
+    std::vector<wchar_t> file(4096, L'\0');
+    const std::wstring initial = Wide(dialog.FileName());
     initial.copy(file.data(), std::min(initial.size(), file.size() - 1));
     // "*.*|*.*": one entry, description and pattern.
-    static const char filter[] = "*.*\0*.*\0";
-    const std::string title = dialog.Title();
+    static const wchar_t filter[] = L"*.*\0*.*\0";
+    const std::wstring title = Wide(dialog.Title());
 
-    OPENFILENAMEA ofn{};
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner_;
-    ofn.hInstance = GetModuleHandleA(nullptr);
+    ofn.hInstance = GetModuleHandleW(nullptr);
     ofn.lpstrFilter = filter;
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
@@ -79,32 +82,42 @@ bool TWin32DirDialogPlatform::Run(TDirDialog& dialog) {
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING;
     ofn.lpfnHook = Hook;
     ofn.lCustData = reinterpret_cast<LPARAM>(&dialog);
-    if (!GetOpenFileNameA(&ofn))
+    if (!GetOpenFileNameW(&ofn))
         return false;
-    dialog.SetFileName(std::string(file.data()));
+    const std::wstring chosen(file.data());
+    // The rule of the chosen folder works on cp932 bytes; a folder that has no
+    // cp932 form could only be stored, and read, as another path.
+    const std::string cp932 = Cp932(chosen);
+    if (Wide(cp932) != chosen) {
+        const size_t cut = chosen.find_last_of(L"\\:");
+        const std::wstring folder = cut == std::wstring::npos ? chosen : chosen.substr(0, cut);
+        if (Wide(Cp932(folder)) != folder)
+            throw EAppError(FolderNotCp932Message(Utf8FromWide(folder)));
+    }
+    dialog.SetFileName(cp932);
     return true;
 }
 
 std::string TWin32DirDialogPlatform::ExecutablePath() const {
-    std::vector<char> buffer(MAX_PATH);
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD n =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0)
             return {};
         if (n < buffer.size())
-            return std::string(buffer.data(), n);
+            return Cp932(std::wstring_view(buffer.data(), n));
         buffer.resize(buffer.size() * 2);
     }
 }
 
 bool TWin32DirDialogPlatform::IsExistingDirectory(const std::string& path) const {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 TWindowHandle TWin32DirDialogPlatform::FindDialogWindow(const std::string& title) {
-    return reinterpret_cast<TWindowHandle>(FindWindowA("#32770", title.c_str()));
+    return reinterpret_cast<TWindowHandle>(FindWindowW(L"#32770", Wide(title).c_str()));
 }
 
 void TWin32DirDialogPlatform::EnumChildWindows(TWindowHandle parent,
@@ -119,15 +132,15 @@ void TWin32DirDialogPlatform::EnumChildWindows(TWindowHandle parent,
 }
 
 std::string TWin32DirDialogPlatform::ClassName(TWindowHandle window) {
-    char buffer[256];
-    const int n = GetClassNameA(Hwnd(window), buffer, 255);
-    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+    wchar_t buffer[256];
+    const int n = GetClassNameW(Hwnd(window), buffer, 255);
+    return n > 0 ? Cp932(std::wstring_view(buffer, static_cast<size_t>(n))) : std::string();
 }
 
 std::string TWin32DirDialogPlatform::WindowText(TWindowHandle window) {
-    char buffer[256];
-    const int n = GetWindowTextA(Hwnd(window), buffer, 255);
-    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+    wchar_t buffer[256];
+    const int n = GetWindowTextW(Hwnd(window), buffer, 255);
+    return n > 0 ? Cp932(std::wstring_view(buffer, static_cast<size_t>(n))) : std::string();
 }
 
 bool TWin32DirDialogPlatform::IsWindow(TWindowHandle window) {
@@ -141,13 +154,13 @@ void TWin32DirDialogPlatform::HideWindow(TWindowHandle window) {
     for (HWND w = Hwnd(window); w != nullptr; w = GetParent(w)) {
         ShowWindow(w, SW_HIDE);
         const HWND parent = GetParent(w);
-        char name[32] = {};
-        if (parent == nullptr || GetClassNameA(parent, name, sizeof name) == 0 ||
-            (lstrcmpA(name, "ComboBox") != 0 && lstrcmpA(name, WC_COMBOBOXEXA) != 0))
+        wchar_t name[32] = {};
+        if (parent == nullptr || GetClassNameW(parent, name, 32) == 0 ||
+            (lstrcmpW(name, L"ComboBox") != 0 && lstrcmpW(name, WC_COMBOBOXEXW) != 0))
             break;
     }
 }
 
 void TWin32DirDialogPlatform::SetWindowText(TWindowHandle window, const std::string& text) {
-    ::SetWindowTextA(Hwnd(window), text.c_str());
+    ::SetWindowTextW(Hwnd(window), Wide(text).c_str());
 }

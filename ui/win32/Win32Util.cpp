@@ -3,44 +3,67 @@
 #include <vector>
 
 #include "core/Encoding.h"
+#include "core/TextUtf.h"
+#include "ui/win32/Win32Font.h"
+
+std::wstring Wide(std::string_view cp932) {
+    const std::u16string u = Cp932ToUtf16(cp932);
+    return std::wstring(u.begin(), u.end());
+}
+
+std::string Cp932(std::wstring_view wide) {
+    return Utf16ToCp932(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
+
+std::wstring WideFromUtf8(std::string_view utf8) {
+    const std::u16string u = Utf8ToUtf16(utf8);
+    return std::wstring(u.begin(), u.end());
+}
+
+std::string Utf8FromWide(std::wstring_view wide) {
+    return Utf16ToUtf8(
+        std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
 
 HFONT UiFont(bool underline, int pixels) {
-    static HFONT fonts[2][2] = {};
-    HFONT& font = fonts[underline ? 1 : 0][pixels == 12 ? 0 : 1];
-    if (font == nullptr) {
-        const std::string face = Utf8ToCp932("ＭＳ Ｐゴシック");
-        LOGFONTA lf{};
-        lf.lfHeight = pixels == 12 ? -12 : -11;
-        lf.lfWeight = FW_NORMAL;
-        lf.lfUnderline = underline ? TRUE : FALSE;
-        lf.lfCharSet = SHIFTJIS_CHARSET;
-        lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-        lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-        lf.lfQuality = DEFAULT_QUALITY;
-        lf.lfPitchAndFamily = VARIABLE_PITCH | FF_MODERN;
-        lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-        font = CreateFontIndirectA(&lf);
-    }
+    HDC dc = GetDC(nullptr);
+    HFONT font = FormFont(dc, pixels, underline);
+    ReleaseDC(nullptr, dc);
     return font;
 }
 
 HWND MakeControl(HWND parent, const char* className, const std::string& text, DWORD style,
                  DWORD exStyle, int id, int left, int top, int width, int height) {
-    HWND control =
-        CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, left, top,
-                        width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                        GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
+    const std::wstring wideClass(className, className + std::char_traits<char>::length(className));
+    HWND control = CreateWindowExW(exStyle, wideClass.c_str(), Wide(text).c_str(),
+                                   WS_CHILD | WS_VISIBLE | style, left, top, width, height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
+    FitControlText(control);
     return control;
 }
 
+void FitControlText(HWND control) {
+    wchar_t name[16] = {};
+    GetClassNameW(control, name, 16);
+    if (lstrcmpiW(name, L"Button") != 0)
+        return;  // labels size themselves, edit boxes hold data
+    const std::wstring text = WindowTextW(control);
+    HDC dc = GetDC(control);
+    HFONT font = FitFormFont(dc, text, TextRoom(control), 12);
+    ReleaseDC(control, dc);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
 void FitLabelToText(HWND label) {
-    const std::string text = WindowTextA(label);
+    const std::wstring text = WindowTextW(label);
     HDC dc = GetDC(label);
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
     HGDIOBJ old = SelectObject(dc, font);
     RECT r{0, 0, 0, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
@@ -50,13 +73,14 @@ void FitLabelToText(HWND label) {
 
 void FitLabelBefore(HWND label, int nextLeft) {
     constexpr int kGap = 3;
-    FitLabelToText(label);
     RECT r;
     GetWindowRect(label, &r);
     MapWindowPoints(HWND_DESKTOP, GetParent(label), reinterpret_cast<POINT*>(&r), 2);
-    if (r.right <= nextLeft - kGap)
-        return;
-    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(false, 11)), TRUE);
+    const std::wstring text = WindowTextW(label);
+    HDC dc = GetDC(label);
+    HFONT font = FitFormFont(dc, text, nextLeft - kGap - r.left, 12);
+    ReleaseDC(label, dc);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     FitLabelToText(label);
 }
 
@@ -66,11 +90,19 @@ HWND MakeLabel(HWND parent, const std::string& text, int id, int left, int top) 
     return label;
 }
 
+std::wstring WindowTextW(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1);
+    const int got = GetWindowTextW(window, buffer.data(), length + 1);
+    return std::wstring(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
+}
+
 std::string WindowTextA(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    const int got = GetWindowTextA(window, buffer.data(), length + 1);
-    return std::string(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
+    return Cp932(WindowTextW(window));
+}
+
+void SetWindowTextCp932(HWND window, std::string_view cp932) {
+    SetWindowTextW(window, Wide(cp932).c_str());
 }
 
 LRESULT StaticColor(HDC dc, int sysColor) {
@@ -94,5 +126,5 @@ bool IsForwardedMessage(UINT message) {
 }
 
 LRESULT ForwardToRoot(HWND from, UINT message, WPARAM wParam, LPARAM lParam) {
-    return SendMessageA(GetAncestor(from, GA_ROOT), message, wParam, lParam);
+    return SendMessageW(GetAncestor(from, GA_ROOT), message, wParam, lParam);
 }

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "core/Encoding.h"
 #include "mailclient/ComApartment.h"
 #include "ui/ErrorReport.h"
 #include "ui/win32/Form1Window.h"
 #include "ui/win32/Form2Window.h"
+#include "ui/win32/Win32Util.h"
 
 namespace {
 
@@ -23,30 +23,28 @@ std::string ExeFileNameUtf8() {
 }
 
 void InstallMessageBoxReporter() {
-    static const std::string caption = Utf8ToCp932(ApplicationTitle(ExeFileNameUtf8()));
+    static const std::wstring caption = WideFromUtf8(ApplicationTitle(ExeFileNameUtf8()));
+    // The error texts are UTF-8: characters cp932 lacks (a system message in
+    // another language, say) are shown as they are.
     SetErrorReporter([](const std::string& text) {
-        std::string shown;
-        try {
-            shown = Utf8ToCp932(text);
-        } catch (...) {
-            shown = text;
-        }
-        MessageBoxA(GetActiveWindow(), shown.c_str(), caption.c_str(), MB_ICONSTOP | MB_OK);
+        MessageBoxW(GetActiveWindow(), WideFromUtf8(text).c_str(), caption.c_str(),
+                    MB_ICONSTOP | MB_OK);
     });
 }
 
 // Tab and the dialog keys in either window; Ctrl+P while the list has the focus.
 void RunMessageLoop(const TForm1Window& form) {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    // Wide throughout, so typed characters reach the boxes as UTF-16.
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (form.Hwnd() != nullptr && GetFocus() == form.ListView() &&
-            TranslateAcceleratorA(form.Hwnd(), form.ListAccelerators(), &msg))
+            TranslateAcceleratorW(form.Hwnd(), form.ListAccelerators(), &msg))
             continue;
         HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (root != nullptr && IsDialogMessageA(root, &msg))
+        if (root != nullptr && IsDialogMessageW(root, &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
