@@ -10,11 +10,7 @@
 
 void TMemoryForm2View::ShowModeless() {
     ++Raised;
-    if (Visible)
-        return;
     Visible = true;
-    if (Form)
-        Guarded([this] { Form->FormShow(); });
 }
 
 // ---- TMemoryDirDialog

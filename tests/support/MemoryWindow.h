@@ -29,7 +29,6 @@ class TMemoryForm2View : public TForm2View {
 
     void SetCaption(const std::string& text) override { Caption = text; }
     void SetBoxText(TPropertyBox box, const std::string& text) override { Boxes[box] = text; }
-    bool IsVisible() const override { return Visible; }
     void ShowModeless() override;
     void Hide() override { Visible = false; }
 };

@@ -110,10 +110,3 @@ void TForm2Window::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     AdoptFrame();
 }
-
-void TForm2Window::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // Restoring from the task bar is no new showing; only the program's own show refills.
-    if (!event->spontaneous())
-        Guarded([this] { Form.FormShow(); });
-}

@@ -105,14 +105,11 @@ bool TForm2Window::IsVisible() const {
 }
 
 void TForm2Window::ShowModeless() {
-    const bool wasVisible = IsVisible();
     if (IsIconic(hwnd_))
         ShowWindow(hwnd_, SW_RESTORE);
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     BringWindowToTop(hwnd_);
-    if (!wasVisible)
-        Form.FormShow();
 }
 
 void TForm2Window::Hide() {
