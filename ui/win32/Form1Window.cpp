@@ -8,6 +8,7 @@
 #include "core/Encoding.h"
 #include "core/Errors.h"
 #include "mailclient/OutlookApplication.h"
+#include "ui/Clipboard.h"
 #include "ui/ErrorReport.h"
 #include "ui/win32/ControlIds.h"
 #include "ui/win32/Win32Util.h"
@@ -51,10 +52,6 @@ bool OpenClipboardBriefly(HWND owner) {
         Sleep(20);
     }
     return false;
-}
-
-[[noreturn]] void ThrowClipboardClosed() {
-    throw EAppError("クリップボードを開くことができません");
 }
 
 }  // namespace
@@ -703,12 +700,11 @@ void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {
 
 std::string TForm1Window::ReadClipboardText() {
     if (!OpenClipboardBriefly(hwnd_))
-        ThrowClipboardClosed();
+        ThrowClipboardError();
     std::string text;
     if (HANDLE data = GetClipboardData(CF_TEXT)) {
         if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
-            const size_t size = GlobalSize(data);
-            text.assign(bytes, std::find(bytes, bytes + size, '\0'));
+            text = ClipboardText(std::string_view(bytes, GlobalSize(data)));
             GlobalUnlock(data);
         }
     }
@@ -718,19 +714,26 @@ std::string TForm1Window::ReadClipboardText() {
 
 void TForm1Window::WriteClipboardText(const std::string& text) {
     if (!OpenClipboardBriefly(hwnd_))
-        ThrowClipboardClosed();
+        ThrowClipboardError();
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
-    if (memory != nullptr) {
-        if (auto* bytes = static_cast<char*>(GlobalLock(memory))) {
-            std::copy(text.begin(), text.end(), bytes);
-            bytes[text.size()] = '\0';
-            GlobalUnlock(memory);
-        }
+    auto* bytes = memory != nullptr ? static_cast<char*>(GlobalLock(memory)) : nullptr;
+    if (bytes == nullptr) {
+        // The clipboard keeps what it holds.
+        if (memory != nullptr)
+            GlobalFree(memory);
+        CloseClipboard();
+        ThrowClipboardError();
     }
+    std::copy(text.begin(), text.end(), bytes);
+    bytes[text.size()] = '\0';
+    GlobalUnlock(memory);
     EmptyClipboard();
-    if (memory != nullptr && SetClipboardData(CF_TEXT, memory) == nullptr)
-        GlobalFree(memory);
+    const bool placed = SetClipboardData(CF_TEXT, memory) != nullptr;
     CloseClipboard();
+    if (!placed) {
+        GlobalFree(memory);
+        ThrowClipboardError();
+    }
 }
 
 void TForm1Window::OpenLink(const std::string& url) {
