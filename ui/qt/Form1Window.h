@@ -10,6 +10,7 @@
 #include "ui/Unit1.h"
 #include "ui/qt/ItemModels.h"
 #include "ui/qt/QtDirDialog.h"
+#include "ui/qt/QtForm.h"
 
 class QAction;
 class QGroupBox;
@@ -18,20 +19,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
-
-// The member list: report style; its two columns share the client width.
-class TListView : public QTreeView {
-    Q_OBJECT
-  public:
-    explicit TListView(QWidget* parent = nullptr);
-
-  signals:
-    void DoubleClicked();
-
-  protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-};
 
 class TForm1Window : public QWidget, public TForm1View {
     Q_OBJECT
@@ -134,7 +121,6 @@ class TForm1Window : public QWidget, public TForm1View {
   private:
     void CreateControls();
     void ConnectHandlers();
-    void SetTabOrder();
     void AdoptFrame();
     QWidget* Control(TLayoutControl control) const;
     QLineEdit* Edit(TEditBox box) const;

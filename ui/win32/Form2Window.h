@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "ui/Unit2.h"
+#include "ui/win32/Win32Form.h"
 
 class TForm2Window : public TForm2View {
   public:
@@ -27,5 +28,6 @@ class TForm2Window : public TForm2View {
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    TWin32Form form_;
     HWND boxes_[6] = {};
 };

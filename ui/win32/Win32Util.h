@@ -1,23 +1,9 @@
-// Small helpers shared by the Win32 windows: the font, labels, colours.
+// Small helpers shared by the Win32 windows: texts, colours, forwarded messages.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
-
-// The windows' font: "ＭＳ Ｐゴシック", 12 pixels, Shift-JIS; underlined for a link.
-HFONT UiFont(bool underline = false, int pixels = 12);
-
-// A child control with the font set; text is cp932.
-HWND MakeControl(HWND parent, const char* className, const std::string& text, DWORD style,
-                 DWORD exStyle, int id, int left, int top, int width, int height);
-
-// A label that sizes itself to its text.
-HWND MakeLabel(HWND parent, const std::string& text, int id, int left, int top);
-void FitLabelToText(HWND label);
-// A label that would run into the control that starts at nextLeft (a font
-// wider than the designed one) is drawn a pixel smaller instead.
-void FitLabelBefore(HWND label, int nextLeft);
 
 // Text of a window as cp932 bytes.
 std::string WindowTextA(HWND window);
