@@ -25,6 +25,19 @@ std::string Sj(const char* utf8) {
     return Utf8ToCp932(utf8);
 }
 
+// Until the program's entry chooses the mail client: it reaches nothing.
+class TNoMailClient : public TMailClient {
+  public:
+    void Connect() override { throw EAppError("メールソフトが選ばれていません"); }
+    std::unique_ptr<TMailItem> CreateItem() override { return nullptr; }
+    std::unique_ptr<TMailItem> ActiveItem() override { return nullptr; }
+    bool CanReachOpenItems() const override { return false; }
+};
+
+std::unique_ptr<TMailClient> NoMailClient() {
+    return std::make_unique<TNoMailClient>();
+}
+
 }  // namespace
 
 std::string TreeTruncatedMessage(size_t shownNodes) {
@@ -46,7 +59,7 @@ std::string FolderNotCp932Message(std::string_view nativeFolder) {
 }
 
 TForm1::TForm1(TForm1View& view, const TFormDescription& design)
-    : view_(view), design_(design) {}
+    : view_(view), design_(design), OutlookApplication1(NoMailClient()) {}
 
 TForm1::~TForm1() = default;
 
