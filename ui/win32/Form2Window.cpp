@@ -89,10 +89,6 @@ void TForm2Window::SetBoxText(TPropertyBox box, const std::string& text) {
     SetWindowTextA(boxes_[static_cast<int>(box)], text.c_str());
 }
 
-bool TForm2Window::IsVisible() const {
-    return IsWindowVisible(hwnd_) != FALSE;
-}
-
 void TForm2Window::ShowModeless() {
     if (IsIconic(hwnd_))
         ShowWindow(hwnd_, SW_RESTORE);

@@ -19,7 +19,6 @@ class TForm2Window : public TForm2View {
 
     void SetCaption(const std::string& text) override;
     void SetBoxText(TPropertyBox box, const std::string& text) override;
-    bool IsVisible() const;
     void ShowModeless() override;
     void Hide() override;
 
