@@ -31,6 +31,30 @@ bool TDirDialog::Choose() {
     return platform_.Run(*this);
 }
 
+void TDirDialog::SetChosenFolder(std::string_view folder) {
+    if (folder.empty()) {
+        fileName_.clear();
+        return;
+    }
+    fileName_ = folder;
+#ifdef _WIN32
+    if (!EndsWithPathDelim(fileName_))
+        fileName_ += '\\';
+#else
+    if (fileName_.back() != '/')
+        fileName_ += '/';
+#endif
+    fileName_ += kDummyName;
+}
+
+std::string TDirDialog::LookInCaption() {
+    return Utf8ToCp932("フォルダの場所(&I)");
+}
+
+std::string TDirDialog::OkCaption() {
+    return "OK";
+}
+
 std::string TDirDialog::Directory() const {
     return ChosenDirectory(
         fileName_, platform_.ExecutablePath(), kNativePathForm,
@@ -105,6 +129,6 @@ void TDirDialog::FolderChanged() {
     platform_.HideWindow(controls.FileTypeLabelHandle);
     platform_.SetWindowText(controls.FileNameLabelHandle, "");
     platform_.SetWindowText(controls.FileTypeLabelHandle, "");
-    platform_.SetWindowText(controls.LookInLabelHandle, Utf8ToCp932("フォルダの場所(&I)"));
-    platform_.SetWindowText(controls.OpenButtonHandle, "OK");
+    platform_.SetWindowText(controls.LookInLabelHandle, LookInCaption());
+    platform_.SetWindowText(controls.OpenButtonHandle, OkCaption());
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // A window of the platform's dialog; 0 names no window.
 using TWindowHandle = std::uintptr_t;
@@ -68,11 +69,20 @@ class TDirDialog {
     // chosen entry.
     const std::string& FileName() const { return fileName_; }
     void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+    // For a platform whose dialog gives the chosen folder itself: FileName
+    // becomes "Dummy.dat" inside it, as the Windows dialog gives it; an empty
+    // folder empties FileName, so Directory gives the executable's directory.
+    void SetChosenFolder(std::string_view folder);
     // Empty after creation; "フォルダの選択" from the first Choose on.
     const std::string& Title() const { return title_; }
     void SetTitle(std::string title) { title_ = std::move(title); }
     const std::string& Filter() const { return filter_; }
     bool AdjustPending() const { return FAdjustPending; }
+
+    // The captions the adjustment gives the folder list's label and the
+    // confirm button (cp932); a platform with its own folder chooser uses them too.
+    static std::string LookInCaption();
+    static std::string OkCaption();
 
     // The platform's notifications, while Run runs.
     void DialogShown();

@@ -21,10 +21,22 @@ TRecipientForm RecipientForm(const TPrefs& prefs) {
 
 namespace {
 
-constexpr int kPanelHeight = 185;
-
 std::string Sj(const char* utf8) {
     return Utf8ToCp932(utf8);
+}
+
+// Until the program's entry chooses the mail client: it reaches nothing.
+class TNoMailClient : public TMailClient {
+  public:
+    void Connect() override { throw EAppError("メールソフトが選ばれていません"); }
+    std::unique_ptr<TMailItem> CreateItem() override { return nullptr; }
+    std::unique_ptr<TMailItem> ActiveItem() override { return nullptr; }
+    bool CanReachOpenItems() const override { return false; }
+    std::string DisplayName() const override { return {}; }
+};
+
+std::unique_ptr<TMailClient> NoMailClient() {
+    return std::make_unique<TNoMailClient>();
 }
 
 }  // namespace
@@ -47,7 +59,8 @@ std::string FolderNotCp932Message(std::string_view nativeFolder) {
            "メールフォルダにできません。フォルダの名前を変えるか、別のフォルダを選んでください";
 }
 
-TForm1::TForm1(TForm1View& view) : view_(view) {}
+TForm1::TForm1(TForm1View& view, const TFormDescription& design)
+    : view_(view), design_(design), OutlookApplication1(NoMailClient()) {}
 
 TForm1::~TForm1() = default;
 
@@ -69,15 +82,18 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::resizeWindow() {
-    const int w = (view_.ClientWidth() - 30) / 2;
-    const int h = view_.ClientHeight() - 30 - kPanelHeight;
+    // The tree's design left is every margin: beside, between and below the controls.
+    const int gap = design_.Control("TreeView1").Bounds.Left;
+    const int panelHeight = design_.Control("Panel1").Bounds.Height;
     TBounds tree = view_.Bounds(TLayoutControl::TreeView1);
+    const int w = (view_.ClientWidth() - 3 * gap) / 2;
+    const int h = view_.ClientHeight() - tree.Top - 2 * gap - panelHeight;
     tree.Width = w;
     tree.Height = h;
     view_.SetBounds(TLayoutControl::TreeView1, tree);
-    view_.SetBounds(TLayoutControl::ListView1, {w + 20, tree.Top, w, h});
+    view_.SetBounds(TLayoutControl::ListView1, {tree.Left + w + gap, tree.Top, w, h});
     TBounds panel = view_.Bounds(TLayoutControl::Panel1);
-    panel.Top = h + 20;
+    panel.Top = tree.Top + h + gap;
     view_.SetBounds(TLayoutControl::Panel1, panel);
 }
 
@@ -126,7 +142,7 @@ void TForm1::B_READClick() {
         {
             UpdateScope scope{view_};
             const int root = tree.AddRoot();
-            view_.TreeAddNode(-1, "\\", 2, 2);
+            view_.TreeAddNode(-1, "\\", kImageRoot, kImageRoot);
             for (const std::string& name : book_->GroupMembers("\\")) {
                 AddToTreeView(tree, name, root);
                 if (tree.Truncated())
@@ -147,7 +163,7 @@ void TForm1::AddToTreeView(TGroupTreeBuilder& tree, const std::string& name, int
     tree.Add(name, parentNode);
     const auto& nodes = tree.Nodes();
     for (size_t i = first; i < nodes.size(); ++i)
-        view_.TreeAddNode(nodes[i].Parent, nodes[i].Name, 0, 3);
+        view_.TreeAddNode(nodes[i].Parent, nodes[i].Name, kImageGroup, kImageGroupOpen);
 }
 
 void TForm1::TreeView1Change() {
@@ -164,9 +180,9 @@ void TForm1::TreeView1Change() {
         TListItem item;
         item.Caption = member;
         if (book_->IsGroup(member)) {
-            item.Image = 0;
+            item.Image = kImageGroup;
         } else {
-            item.Image = 1;
+            item.Image = kImageCard;
             if (Prefs.List2ndItem == "ADDRESS") {
                 item.Second = book_->CardAddress(member);
             } else if (Prefs.List2ndItem == "MEMO") {

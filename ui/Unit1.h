@@ -13,6 +13,7 @@
 #include "core/Prefs.h"
 #include "mailclient/MailClient.h"
 #include "ui/Form1View.h"
+#include "ui/FormDescription.h"
 
 class TForm2;
 class TGroupTreeBuilder;
@@ -31,13 +32,11 @@ std::string TreeTruncatedMessage(size_t shownNodes);
 // the file system gives it (native bytes).
 std::string FolderNotCp932Message(std::string_view nativeFolder);
 
-// The minimum outer size of the window.
-inline constexpr int kMinWidth = 455;
-inline constexpr int kMinHeight = 320;
-
 class TForm1 {
   public:
-    explicit TForm1(TForm1View& view);
+    // design is the form the view draws (scaled for its screen); it must
+    // outlive the window.
+    explicit TForm1(TForm1View& view, const TFormDescription& design = Form1Description());
     ~TForm1();
     TForm1(const TForm1&) = delete;
     TForm1& operator=(const TForm1&) = delete;
@@ -106,6 +105,7 @@ class TForm1 {
     static const char* MailLink();
 
     TForm1View& View() const { return view_; }
+    const TFormDescription& Design() const { return design_; }
 
   private:
     class THandOff;
@@ -114,6 +114,7 @@ class TForm1 {
     std::string Recipients(size_t& count);
 
     TForm1View& view_;
+    const TFormDescription& design_;
     std::unique_ptr<TAddressBook> book_;
     std::unique_ptr<TMailClient> OutlookApplication1;
     THandOff* handOff_ = nullptr;

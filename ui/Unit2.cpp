@@ -6,9 +6,8 @@ TForm2::TForm2(TForm2View& view, const TCard& propertyCard)
     : view_(view), propertyCard_(propertyCard) {}
 
 void TForm2::ShowProperties() {
-    // Showing an open dialog again is no change from hidden to visible.
-    if (view_.IsVisible())
-        FormShow();
+    // Filled before it shows, whether it was hidden or open.
+    FormShow();
     view_.ShowModeless();
 }
 

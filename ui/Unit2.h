@@ -13,9 +13,7 @@ class TForm2View {
   public:
     virtual void SetCaption(const std::string& text) = 0;
     virtual void SetBoxText(TPropertyBox box, const std::string& text) = 0;
-    virtual bool IsVisible() const = 0;
-    // Shows the window without making it modal, restored if minimised, in
-    // front; going from hidden to visible runs FormShow.
+    // Shows the window without making it modal, restored if minimised, in front.
     virtual void ShowModeless() = 0;
     virtual void Hide() = 0;
 
@@ -28,8 +26,8 @@ class TForm2 {
     // propertyCard is the main window's PropertyCard; it must outlive the dialog.
     TForm2(TForm2View& view, const TCard& propertyCard);
 
-    // Shows the dialog; an open dialog is refilled, so it always shows the
-    // entry chosen last.
+    // Fills and shows the dialog; an open dialog is refilled too, so it
+    // always shows the entry chosen last.
     void ShowProperties();
 
     // Fills the caption and the six boxes from PropertyCard.

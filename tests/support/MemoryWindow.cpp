@@ -10,11 +10,7 @@
 
 void TMemoryForm2View::ShowModeless() {
     ++Raised;
-    if (Visible)
-        return;
     Visible = true;
-    if (Form)
-        Guarded([this] { Form->FormShow(); });
 }
 
 // ---- TMemoryDirDialog
@@ -38,14 +34,22 @@ bool TMemoryDirDialog::IsExistingDirectory(const std::string& path) const {
 // ---- TMemoryForm1View
 
 TMemoryForm1View::TMemoryForm1View() {
-    Caption = Utf8ToCp932("アドレス帳");
-    ColumnCaptions[0] = Utf8ToCp932("名前");
-    Edits[TEditBox::Edit1] = Utf8ToCp932("設定されていません");
-    Edits[TEditBox::Edit2] = "> ";
+    // The controls as the form describes them, as every face draws them.
+    const TFormDescription& design = Form1Description();
+    Caption = design.Caption;
+    Outer = design.Bounds;
+    Controls[TLayoutControl::ListView1] = design.Control("ListView1").Bounds;
+    Controls[TLayoutControl::TreeView1] = design.Control("TreeView1").Bounds;
+    Controls[TLayoutControl::Panel1] = design.Control("Panel1").Bounds;
+    const std::vector<std::string>& columns = design.Control("ListView1").Columns;
+    for (size_t i = 0; i < columns.size(); ++i)
+        ColumnCaptions[static_cast<int>(i)] = columns[i];
+    Edits[TEditBox::Edit1] = design.Control("Edit1").Caption;
+    Edits[TEditBox::Edit2] = design.Control("Edit2").Caption;
     Radios[TRadioButton::RB_NewWin] = false;
     Radios[TRadioButton::RB_ExistWin] = false;
-    Labels[TLabelControl::ver_label] = "ver. xxx by";
-    Labels[TLabelControl::Label4] = "quorvantel";
+    Labels[TLabelControl::ver_label] = design.Control("ver_label").Caption;
+    Labels[TLabelControl::Label4] = design.Control("Label4").Caption;
     LabelColors[TLabelControl::Label4] = TSystemColor::BtnFace;
 }
 
@@ -55,7 +59,7 @@ void TMemoryForm1View::Resized() {
 }
 
 void TMemoryForm1View::SetWidth(int width) {
-    const int w = std::max(width, kMinWidth);
+    const int w = std::max(width, Form ? Form->Design().MinWidth : 0);
     if (w == Outer.Width)
         return;
     Outer.Width = w;
@@ -63,7 +67,7 @@ void TMemoryForm1View::SetWidth(int width) {
 }
 
 void TMemoryForm1View::SetHeight(int height) {
-    const int h = std::max(height, kMinHeight);
+    const int h = std::max(height, Form ? Form->Design().MinHeight : 0);
     if (h == Outer.Height)
         return;
     Outer.Height = h;

@@ -30,7 +30,6 @@ class TMemoryForm2View : public TForm2View {
 
     void SetCaption(const std::string& text) override { Caption = text; }
     void SetBoxText(TPropertyBox box, const std::string& text) override { Boxes[box] = text; }
-    bool IsVisible() const override { return Visible; }
     void ShowModeless() override;
     void Hide() override { Visible = false; }
 };
@@ -84,16 +83,14 @@ class TMemoryForm1View : public TForm1View {
 
     // ---- State, open to the tests.
     std::string Caption;  // cp932, as every text here
-    TBounds Outer{552, 7, 458, 447};
+    TBounds Outer;
     // What a window manager adds around the client area.
     int FrameWidth = 0;
     int FrameHeight = 0;
     std::vector<TBounds> ScreenList{{0, 0, 1280, 1024}};
     TBounds WorkArea{0, 0, 1280, 1000};
     bool Closed = false;
-    std::map<TLayoutControl, TBounds> Controls{{TLayoutControl::ListView1, {241, 10, 203, 201}},
-                                               {TLayoutControl::TreeView1, {10, 10, 220, 201}},
-                                               {TLayoutControl::Panel1, {8, 224, 435, 185}}};
+    std::map<TLayoutControl, TBounds> Controls;
     std::vector<TNode> Nodes;  // in tree order
     bool Expanded = false;     // every node, after TreeExpandAll
     int Updating = 0;

@@ -54,6 +54,25 @@ TEST(DirDialogDirectory, FromFileNameUnderThePathRule) {
     EXPECT_EQ(dialog.Directory(), exeDir);
 }
 
+// A chooser that gives the folder itself answers as the Windows dialog does.
+TEST(DirDialogDirectory, ChosenFolderStandsForAnEntryInIt) {
+    TMemoryDirDialog platform;
+    TDirDialog dialog(platform);
+    const struct {
+        std::string folder;
+        std::string fileName;
+    } cases[] = {
+        {"/home/user/Mail", "/home/user/Mail/Dummy.dat"},
+        {"/home/user/Mail/", "/home/user/Mail/Dummy.dat"},
+        {"/", "/Dummy.dat"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        dialog.SetChosenFolder(c.folder);
+        EXPECT_EQ(dialog.FileName(), c.fileName) << c.folder;
+    }
+}
+
 // The Windows dialog as windows with a class and a caption.
 class TWindowsDialog : public TMemoryDirDialog {
   public:

@@ -26,6 +26,7 @@
 #include "core/TextUtf.h"
 #include "tests/win32/FakeOutlookLog.h"
 #include "tests/win32/WineTest.h"
+#include "ui/FormDescription.h"
 #include "ui/Version.h"
 #include "ui/win32/ControlIds.h"
 
@@ -41,6 +42,11 @@ constexpr UINT kSendTimeoutMs = 10000;
 
 std::string Sj(const std::string& utf8) {
     return Utf8ToCp932(utf8);
+}
+
+// A text of the forms' descriptions (cp932) as the windows are read back: UTF-8.
+std::string FromSj(const std::string& cp932) {
+    return Cp932ToUtf8(cp932);
 }
 
 std::string Utf8(const fs::path& path) {
@@ -726,6 +732,92 @@ TEST_F(ExeTest, StartUpAndThePreferencesWrittenOnClose) {
         EXPECT_TRUE(program.EndedCleanly());
         EXPECT_EQ(ReadBytes(ini), CrLfLines(placedAll(c.saved)));
     }
+}
+
+// ---------------------------------------------------------------------------
+// Both windows drawn as their forms describe them: each control found by its
+// ID inside its container, at its design bounds (the edges its anchors pin,
+// for those the layout moves), with its text; Tab visits the description's chain.
+
+void ExpectDrawnAsDescribed(HWND window, const TFormDescription& design) {
+    const std::function<HWND(const std::string&)> find = [&](const std::string& name) -> HWND {
+        if (name.empty()) {
+            return window;
+        }
+        const HWND parent = find(design.Control(name).Parent);
+        return parent ? GetDlgItem(parent, ControlId(design.Name, name)) : nullptr;
+    };
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(outer.left, design.Bounds.Left);
+    EXPECT_EQ(outer.top, design.Bounds.Top);
+    EXPECT_EQ(outer.right - outer.left, design.Bounds.Width);
+    EXPECT_EQ(outer.bottom - outer.top, design.Bounds.Height);
+    for (const TControlDescription& c : design.Controls) {
+        if (c.Kind == TControlKind::ImageList || c.Kind == TControlKind::PopupMenu ||
+            c.Kind == TControlKind::MenuItem) {
+            continue;
+        }
+        SCOPED_TRACE(design.Name + " " + c.Name);
+        const HWND control = find(c.Name);
+        ASSERT_NE(control, nullptr);
+        RECT r{};
+        GetWindowRect(control, &r);
+        MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+        if (c.Anchors & akLeft) {
+            EXPECT_EQ(r.left, c.Bounds.Left);
+        }
+        if (c.Anchors & akTop) {
+            EXPECT_EQ(r.top, c.Bounds.Top);
+        }
+        if (c.Kind == TControlKind::Label) {
+            EXPECT_GT(r.right - r.left, 0);
+            EXPECT_GT(r.bottom - r.top, 0);
+        } else if (!(c.Anchors & (akRight | akBottom))) {
+            EXPECT_EQ(r.right - r.left, c.Bounds.Width);
+            EXPECT_EQ(r.bottom - r.top, c.Bounds.Height);
+        }
+        // Creation replaces the version text.
+        if (c.Kind != TControlKind::ListView && c.Kind != TControlKind::TreeView &&
+            c.Kind != TControlKind::Panel && c.Name != "ver_label") {
+            EXPECT_EQ(Text(control), FromSj(c.Caption));
+        }
+    }
+    // A group of radio buttons is one stop: its checked button.
+    std::vector<HWND> stops;
+    for (const TControlDescription* c : TabChain(design)) {
+        const HWND control = find(c->Name);
+        if (c->Kind != TControlKind::RadioButton || Checked(control)) {
+            stops.push_back(control);
+        }
+    }
+    for (size_t i = 0; i < stops.size(); ++i) {
+        EXPECT_EQ(GetNextDlgTabItem(window, stops[i], FALSE), stops[(i + 1) % stops.size()]) << i;
+    }
+}
+
+TEST_F(ExeTest, FaceDrawsTheFormsAsDescribed) {
+    const fs::path dir = Scratch("form");
+    TProgram program(dir);
+    ASSERT_TRUE(program.Started());
+    ExpectDrawnAsDescribed(program.Main(), Form1Description());
+    EXPECT_EQ(program.ColumnCaption(0), FromSj(Form1Description().Control("ListView1").Columns[0]));
+
+    // The properties dialog exists, hidden, from the start.
+    HWND properties = nullptr;
+    WaitFor([&] {
+        properties = FindWindowA("TForm2", nullptr);
+        return properties != nullptr;
+    });
+    ASSERT_NE(properties, nullptr);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(properties, &owner);
+    EXPECT_EQ(owner, program.Pid());
+    EXPECT_EQ(Text(properties), FromSj(Form2Description().Caption));
+    ExpectDrawnAsDescribed(properties, Form2Description());
+
+    PostMessageA(program.Main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.EndedCleanly());
 }
 
 // ---------------------------------------------------------------------------

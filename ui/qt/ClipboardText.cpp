@@ -10,19 +10,17 @@
 #include <xcb/xcb.h>
 #endif
 
-#include "core/Errors.h"
 #include "core/QuoteTransform.h"
+#include "ui/Clipboard.h"
 
 namespace {
-
-const char kCannotOpen[] = "クリップボードを開くことができません";
 
 QClipboard* OpenClipboard() {
     QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance())
                                 ? QGuiApplication::clipboard()
                                 : nullptr;
     if (!clipboard)
-        throw EAppError(kCannotOpen);
+        ThrowClipboardError();
     return clipboard;
 }
 
@@ -65,13 +63,11 @@ std::string ReadClipboardText() {
     QClipboard* clipboard = OpenClipboard();
     const QMimeData* data = clipboard->mimeData(QClipboard::Clipboard);
     if (HeldBySilentOwner(clipboard, data))
-        throw EAppError(kCannotOpen);
+        ThrowClipboardError();
     const QString text = data ? data->text() : QString();
-    QByteArray utf8 = text.toUtf8();
-    const qsizetype nul = utf8.indexOf('\0');
-    if (nul >= 0)
-        utf8.truncate(nul);
-    return LfToCrLf(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+    const QByteArray utf8 = text.toUtf8();
+    return LfToCrLf(
+        ClipboardText(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size()))));
 }
 
 void WriteClipboardText(std::string_view text) {
@@ -85,5 +81,5 @@ void WriteClipboardText(std::string_view text) {
     // Qt reports no failure of its own; on X11 a selection it could not take
     // leaves the clipboard with some other owner, and then the text read back differs.
     if (clipboard->text(QClipboard::Clipboard) != qtext)
-        throw EAppError(kCannotOpen);
+        ThrowClipboardError();
 }

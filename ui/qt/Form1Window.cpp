@@ -17,30 +17,12 @@
 #include <QStandardPaths>
 #include <algorithm>
 
-#include "mailclient/DesktopMailClient.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/ClipboardText.h"
-#include "ui/qt/TreeLineStyle.h"
+#include "ui/qt/QtForm.h"
 #include "ui/qt/UiText.h"
 
 namespace {
-
-constexpr int kPanelHeight = 185;
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(left, top);
-    label->adjustSize();
-    return label;
-}
-
-template <class W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
 
 // A label that would run into the next one on its line (fonts differ in
 // width) is drawn a little tighter instead, keeping a small gap.
@@ -64,57 +46,21 @@ void SetLabelBackground(QLabel* label, QPalette::ColorRole role) {
 
 }  // namespace
 
-// ---- TListView
-
-TListView::TListView(QWidget* parent) : QTreeView(parent) {
-    setRootIsDecorated(false);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSortingEnabled(false);
-    setAllColumnsShowFocus(true);
-    setIconSize(QSize(16, 16));
-    header()->setStretchLastSection(false);
-    header()->setSectionsMovable(false);
-}
-
-void TListView::resizeEvent(QResizeEvent* event) {
-    QTreeView::resizeEvent(event);
-    const int width = viewport()->width();
-    header()->resizeSection(0, (width + 1) / 2);
-    header()->resizeSection(1, width / 2);
-}
-
-void TListView::mouseDoubleClickEvent(QMouseEvent* event) {
-    QTreeView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
-        emit DoubleClicked();
-}
-
 // ---- TForm1Window
 
 TForm1Window::TForm1Window(QWidget* parent) : QWidget(parent), Form(*this), folderChooser_(this) {
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("アドレス帳"));
-    setFont(JapaneseUiFont());
     setMouseTracking(true);
 
-    ImageList1 = new TImageList(this);
-    ImageList1->setObjectName(QStringLiteral("ImageList1"));
+    BuildForm(*this, Form.Design());
+    ImageList1 = FormControl<TImageList>(*this, "ImageList1");
     listModel_ = new TListModel(*ImageList1, this);
     treeModel_ = new TTreeModel(*ImageList1, this);
 
     CreateControls();
     Form3 = new TQtProgressWindow(this, [this] { Form.ProgressCancelClick(); });
     ConnectHandlers();
-    SetTabOrder();
-    Form.SetMailClient(std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop));
 
-    setMinimumSize(kMinWidth, kMinHeight);
-    move(552, 7);
-    resize(458, 447);
+    PlaceForm(*this, Form.Design());
 
     Guarded([this] { Form.FormCreate(); });
 }
@@ -124,73 +70,43 @@ TForm1Window::~TForm1Window() {
 }
 
 void TForm1Window::CreateControls() {
-    ListView1 = Place(new TListView(this), "ListView1", 241, 10, 203, 201);
+    const auto find = [this](auto*& control, const char* name) {
+        control = FormControl<std::remove_reference_t<decltype(*control)>>(*this, name);
+    };
+    find(ListView1, "ListView1");
+    find(TreeView1, "TreeView1");
+    find(Panel1, "Panel1");
+    find(Label1, "Label1");
+    find(Edit1, "Edit1");
+    find(B_SETFOLDER, "B_SETFOLDER");
+    find(B_READ, "B_READ");
+    find(GroupBox1, "GroupBox1");
+    find(RadioGroup1, "RadioGroup1");
+    find(RB_NewWin, "RB_NewWin");
+    find(RB_ExistWin, "RB_ExistWin");
+    find(B_TO, "B_TO");
+    find(B_CC, "B_CC");
+    find(B_BCC, "B_BCC");
+    find(GroupBox2, "GroupBox2");
+    find(Label3, "Label3");
+    find(Edit2, "Edit2");
+    find(B_QUOTE, "B_QUOTE");
+    find(B_QUIT, "B_QUIT");
+    find(Label2, "Label2");
+    find(ver_label, "ver_label");
+    find(Label4, "Label4");
+    find(PopupMenu1, "PopupMenu1");
+    find(Property1, "Property1");
+
+    const std::vector<std::string>& columns = Form.Design().Control("ListView1").Columns;
+    for (size_t column = 0; column < columns.size(); ++column)
+        listModel_->SetColumnCaption(static_cast<int>(column), FromCp932(columns[column]));
     ListView1->setModel(listModel_);
-    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-
-    TreeView1 = Place(new QTreeView(this), "TreeView1", 10, 10, 220, 201);
     TreeView1->setModel(treeModel_);
-    TreeView1->setHeaderHidden(true);
-    TreeView1->setRootIsDecorated(true);
-    TreeView1->setIndentation(19);
-    TreeView1->setUniformRowHeights(true);
-    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    TreeView1->setIconSize(QSize(16, 16));
-    auto* lines = new TTreeLineStyle;
-    lines->setParent(TreeView1);
-    TreeView1->setStyle(lines);
-
-    Panel1 = Place(new QWidget(this), "Panel1", 8, 224, 435, kPanelHeight);
-
-    Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("メールフォルダ"), 10, 16);
-    Edit1 = Place(new QLineEdit(QStringLiteral("設定されていません"), Panel1), "Edit1", 89, 11, 145,
-                  20);
-    Edit1->setReadOnly(true);
     // A long path shows from its start, as a read-only box does elsewhere.
     connect(Edit1, &QLineEdit::textChanged, Edit1,
             [this] { Guarded([this] { Edit1->setCursorPosition(0); }); });
-    Edit1->setToolTip(QStringLiteral("Winbiff V2のメールフォルダを設定します"));
-    {
-        QPalette palette = Edit1->palette();
-        palette.setColor(QPalette::Base, MenuColor());
-        Edit1->setPalette(palette);
-    }
-    B_SETFOLDER =
-        Place(new QPushButton(QStringLiteral("参照..."), Panel1), "B_SETFOLDER", 240, 9, 75, 25);
-    B_READ = Place(new QPushButton(QStringLiteral("アドレス帳読み込み"), Panel1), "B_READ", 322, 9,
-                   108, 25);
 
-    GroupBox1 = Place(new QGroupBox(QStringLiteral("メールアドレスの挿入"), Panel1), "GroupBox1", 1,
-                      45, 290, 95);
-    RadioGroup1 = Place(new QGroupBox(QStringLiteral("どのウインドウ？"), GroupBox1), "RadioGroup1",
-                        9, 23, 162, 58);
-    RB_NewWin = Place(new QRadioButton(QStringLiteral("新規メールウインドウへ"), GroupBox1),
-                      "RB_NewWin", 14, 39, 141, 17);
-    RB_ExistWin = Place(new QRadioButton(QStringLiteral("既存のメールウインドウへ"), GroupBox1),
-                        "RB_ExistWin", 14, 57, 152, 17);
-    B_TO = Place(new QPushButton(QStringLiteral("「宛先」へ"), GroupBox1), "B_TO", 180, 10, 95, 24);
-    B_CC = Place(new QPushButton(QStringLiteral("「CC」へ"), GroupBox1), "B_CC", 180, 38, 95, 24);
-    B_BCC =
-        Place(new QPushButton(QStringLiteral("「BCC」へ"), GroupBox1), "B_BCC", 180, 66, 95, 24);
-
-    const QString quoteHint =
-        QStringLiteral("クリップボードにコピー済みのテキストを引用マーク付きのものと置き換えます");
-    GroupBox2 = Place(new QGroupBox(QStringLiteral("引用付き貼付サポート"), Panel1), "GroupBox2",
-                      294, 45, 140, 80);
-    GroupBox2->setToolTip(quoteHint);
-    Label3 = MakeLabel(GroupBox2, "Label3", QStringLiteral("引用マーク"), 17, 23);
-    // Edit2 and B_QUOTE belong to the panel and are drawn over the group box's frame.
-    Edit2 = Place(new QLineEdit(QStringLiteral("> "), Panel1), "Edit2", 386, 64, 36, 20);
-    B_QUOTE = Place(new QPushButton(QStringLiteral("引用マークを付加"), Panel1), "B_QUOTE", 307, 88,
-                    117, 27);
-    B_QUOTE->setToolTip(quoteHint);
-
-    B_QUIT = Place(new QPushButton(QStringLiteral("閉じる"), Panel1), "B_QUIT", 360, 133, 75, 25);
-
-    Label2 = MakeLabel(Panel1, "Label2",
-                       QStringLiteral("Winbiff V2アドレス帳→Outlookメールウインドウ"), 40, 168);
-    ver_label = MakeLabel(Panel1, "ver_label", QStringLiteral("ver. xxx by"), 285, 168);
     FitLabel(Label2, ver_label->x());
     // Fonts other than the designed one can run wider than a control.
     for (QWidget* control : std::initializer_list<QWidget*>{
@@ -201,32 +117,8 @@ void TForm1Window::CreateControls() {
     Label1->adjustSize();
     FitText(Label3, Edit2->x() - GroupBox2->x() - Label3->x() - 4);
     Label3->adjustSize();
-    Label4 = MakeLabel(Panel1, "Label4", QStringLiteral("quorvantel"), 350, 168);
-    {
-        QFont font = Label4->font();
-        font.setUnderline(true);
-        Label4->setFont(font);
-        QPalette palette = Label4->palette();
-        palette.setColor(QPalette::WindowText, Qt::blue);
-        Label4->setPalette(palette);
-        Label4->adjustSize();
-    }
-    Label4->setAutoFillBackground(true);
-    SetLabelBackground(Label4, QPalette::Window);
-    Label4->setCursor(Qt::PointingHandCursor);
-    Label4->setToolTip(QStringLiteral("このプログラムの作者にメールを送る"));
     Label4->setMouseTracking(true);
     Label4->installEventFilter(this);
-
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    Property1 = new QAction(QStringLiteral("プロパティ"), this);
-    Property1->setObjectName(QStringLiteral("Property1"));
-    Property1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    Property1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    Property1->setShortcutVisibleInContextMenu(true);
-    PopupMenu1->addAction(Property1);
-    ListView1->addAction(Property1);
 }
 
 void TForm1Window::ConnectHandlers() {
@@ -248,16 +140,6 @@ void TForm1Window::ConnectHandlers() {
     connect(ListView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         Guarded([&] { PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos)); });
     });
-}
-
-void TForm1Window::SetTabOrder() {
-    // Window: ListView1, TreeView1, Panel1. Panel1: B_QUIT, GroupBox1, GroupBox2, Edit2,
-    // B_QUOTE, Edit1, B_SETFOLDER, B_READ. GroupBox1: B_TO, RB_NewWin, RB_ExistWin, B_CC, B_BCC.
-    const QWidget* chain[] = {ListView1, TreeView1, B_QUIT,  B_TO,  RB_NewWin,   RB_ExistWin, B_CC,
-                              B_BCC,     Edit2,     B_QUOTE, Edit1, B_SETFOLDER, B_READ};
-    for (size_t i = 0; i + 1 < std::size(chain); ++i) {
-        QWidget::setTabOrder(const_cast<QWidget*>(chain[i]), const_cast<QWidget*>(chain[i + 1]));
-    }
 }
 
 // ---- Window edges (outer bounds)
@@ -328,8 +210,8 @@ void TForm1Window::AdoptFrame() {
     if (extra.width() <= 0 && extra.height() <= 0)
         return;
     frameAdopted_ = true;
-    setMinimumSize(std::max(0, kMinWidth - extra.width()),
-                   std::max(0, kMinHeight - extra.height()));
+    setMinimumSize(std::max(0, Form.Design().MinWidth - extra.width()),
+                   std::max(0, Form.Design().MinHeight - extra.height()));
     resize(size() - extra);
 }
 

@@ -12,6 +12,7 @@
 #include "ui/qt/ProgressWindow.h"
 #include "ui/qt/QtDirDialog.h"
 #include "ui/qt/QtEventLoop.h"
+#include "ui/qt/QtForm.h"
 
 class QAction;
 class QGroupBox;
@@ -20,20 +21,6 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
-
-// The member list: report style; its two columns share the client width.
-class TListView : public QTreeView {
-    Q_OBJECT
-  public:
-    explicit TListView(QWidget* parent = nullptr);
-
-  signals:
-    void DoubleClicked();
-
-  protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-};
 
 class TForm1Window : public QWidget, public TForm1View {
     Q_OBJECT
@@ -142,7 +129,6 @@ class TForm1Window : public QWidget, public TForm1View {
   private:
     void CreateControls();
     void ConnectHandlers();
-    void SetTabOrder();
     void AdoptFrame();
     QWidget* Control(TLayoutControl control) const;
     QLineEdit* Edit(TEditBox box) const;

@@ -3,71 +3,36 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 
 #include "ui/ErrorReport.h"
+#include "ui/qt/QtForm.h"
 #include "ui/qt/UiText.h"
-
-namespace {
-
-// The window as designed, outer bounds.
-constexpr int kLeft = 453;
-constexpr int kTop = 111;
-constexpr int kWidth = 247;
-constexpr int kHeight = 245;
-
-}  // namespace
 
 TForm2Window::TForm2Window(const TCard& propertyCard, QWidget* parent)
     : QWidget(parent, Qt::Window), Form(*this, propertyCard) {
-    setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Form2"));
-    setFont(JapaneseUiFont());
+    const TFormDescription& design = Form2Description();
+    BuildForm(*this, design);
     setAutoFillBackground(true);
-    move(kLeft, kTop);
-    resize(kWidth, kHeight);
+    PlaceForm(*this, design);
 
-    auto label = [this](const char* name, const QString& text, int left, int top) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        l->move(left, top);
-        l->adjustSize();
-        return l;
+    const auto find = [this](auto*& control, const char* name) {
+        control = FormControl<std::remove_reference_t<decltype(*control)>>(*this, name);
     };
-    Label1 = label("Label1", QStringLiteral("名前"), 9, 16);
-    Label2 = label("Label2", QStringLiteral("アドレス"), 10, 41);
-    Label3 = label("Label3", QStringLiteral("電話番号"), 10, 76);
-    Label4 = label("Label4", QStringLiteral("所属"), 10, 100);
-    Label5 = label("Label5", QStringLiteral("部署"), 11, 127);
-    Label6 = label("Label6", QStringLiteral("メモ"), 11, 152);
-
-    // Read-only boxes on the menu colour, as the main window's folder box.
-    QPalette boxPalette = palette();
-    boxPalette.setColor(QPalette::Base, MenuColor());
-    auto box = [this, &boxPalette](const char* name, int top) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QLatin1String(name));
-        e->setReadOnly(true);
-        e->setPalette(boxPalette);
-        e->setGeometry(72, top, 158, 20);
-        return e;
-    };
-    NickName = box("NickName", 14);
-    Address = box("Address", 39);
-    Tel = box("Tel", 71);
-    Org = box("Org", 97);
-    OrgUnit = box("OrgUnit", 122);
-    Memo = box("Memo", 149);
-
-    Button1 = new QPushButton(QStringLiteral("閉じる"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(86, 184, 75, 25);
+    find(Label1, "Label1");
+    find(Label2, "Label2");
+    find(Label3, "Label3");
+    find(Label4, "Label4");
+    find(Label5, "Label5");
+    find(Label6, "Label6");
+    find(NickName, "NickName");
+    find(Address, "Address");
+    find(Tel, "Tel");
+    find(Org, "Org");
+    find(OrgUnit, "OrgUnit");
+    find(Memo, "Memo");
+    find(Button1, "Button1");
     connect(Button1, &QPushButton::clicked, this,
             [this] { Guarded([this] { Form.Button1Click(); }); });
-
-    QWidget* order[] = {NickName, Address, Tel, Org, OrgUnit, Memo, Button1};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
 }
 
 void TForm2Window::ShowModeless() {
@@ -109,11 +74,4 @@ void TForm2Window::resizeEvent(QResizeEvent* event) {
 void TForm2Window::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     AdoptFrame();
-}
-
-void TForm2Window::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // Restoring from the task bar is no new showing; only the program's own show refills.
-    if (!event->spontaneous())
-        Guarded([this] { Form.FormShow(); });
 }

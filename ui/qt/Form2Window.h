@@ -36,12 +36,10 @@ class TForm2Window : public QWidget, public TForm2View {
     // ---- TForm2View
     void SetCaption(const std::string& text) override;
     void SetBoxText(TPropertyBox box, const std::string& text) override;
-    bool IsVisible() const override { return isVisible(); }
     void ShowModeless() override;
     void Hide() override { close(); }
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
 

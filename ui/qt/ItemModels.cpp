@@ -24,8 +24,11 @@ TImageList::TImageList(QObject* parent) : QObject(parent) {
         }
     }
     // A group node shows the open folder while it is selected.
-    const QPixmap closed(QStringLiteral(":/quorvantel/images/image0.png"));
-    const QPixmap open(QStringLiteral(":/quorvantel/images/image3.png"));
+    const auto pixmap = [](int index) {
+        return QPixmap(QStringLiteral(":/quorvantel/images/image%1.png").arg(index));
+    };
+    const QPixmap closed = pixmap(kImageGroup);
+    const QPixmap open = pixmap(kImageGroupOpen);
     for (QIcon::State state : {QIcon::Off, QIcon::On}) {
         groupNodeIcon_.addPixmap(closed, QIcon::Normal, state);
         groupNodeIcon_.addPixmap(open, QIcon::Selected, state);
@@ -37,7 +40,7 @@ const QIcon& TImageList::Icon(int index) const {
 }
 
 const QIcon& TImageList::Icon(int index, int selectedIndex) const {
-    if (index == 0 && selectedIndex == 3)
+    if (index == kImageGroup && selectedIndex == kImageGroupOpen)
         return groupNodeIcon_;
     return Icon(index);
 }
@@ -45,9 +48,7 @@ const QIcon& TImageList::Icon(int index, int selectedIndex) const {
 // ---- TListModel
 
 TListModel::TListModel(const TImageList& images, QObject* parent)
-    : QAbstractTableModel(parent), images_(images) {
-    captions_[0] = QStringLiteral("名前");
-}
+    : QAbstractTableModel(parent), images_(images) {}
 
 void TListModel::SetRows(std::vector<TRow> rows) {
     beginResetModel();

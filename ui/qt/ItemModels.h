@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "ui/FormDescription.h"
+
 // ImageList1: the four 16 x 16 images of the tree and the list.
 class TImageList : public QObject {
+    Q_OBJECT
   public:
     explicit TImageList(QObject* parent = nullptr);
     static constexpr int kCount = 4;

@@ -48,8 +48,8 @@ bool TQtDirDialogPlatform::Run(TDirDialog& chooser) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::Directory);
-    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("フォルダの場所(&I)"));
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
+    dialog.setLabelText(QFileDialog::LookIn, FromCp932(TDirDialog::LookInCaption()));
+    dialog.setLabelText(QFileDialog::Accept, FromCp932(TDirDialog::OkCaption()));
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
     HideFileControls(dialog);
     BindLookInKey(dialog);
@@ -58,14 +58,7 @@ bool TQtDirDialogPlatform::Run(TDirDialog& chooser) {
         return false;
 
     const QStringList chosen = dialog.selectedFiles();
-    QString folder = chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
-    if (folder.isEmpty()) {
-        chooser.SetFileName({});  // Directory falls back to the executable's directory
-        return true;
-    }
-    if (!folder.endsWith(QDir::separator()))
-        folder += QDir::separator();
-    chooser.SetFileName(ToNativeBytes(folder) + "Dummy.dat");
+    chooser.SetChosenFolder(chosen.isEmpty() ? std::string() : ToNativeBytes(chosen.first()));
     return true;
 }
 

@@ -53,21 +53,6 @@ QColor MenuColor() {
     return image.pixelColor(image.width() - 3, image.height() / 2);
 }
 
-QFont JapaneseUiFont() {
-    const QStringList installed = QFontDatabase::families();
-    QFont font;
-    for (const QString& family :
-         {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-          QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")}) {
-        if (installed.contains(family)) {
-            font = QFont(family);
-            break;
-        }
-    }
-    font.setPixelSize(12);
-    return font;
-}
-
 namespace {
 
 QString TextOf(const QWidget* control) {

@@ -32,7 +32,3 @@ int TextWidthNeeded(const QWidget* control);
 // installed font runs wider than the design: first a tighter letter spacing,
 // at most half a pixel less per character, then one pixel smaller.
 void FitText(QWidget* control, int room = -1);
-
-// The designed "ＭＳ Ｐゴシック" where installed, else an installed Japanese
-// proportional gothic; 12 pixels.
-QFont JapaneseUiFont();

@@ -66,7 +66,9 @@ int main(int argc, char* argv[]) {
     auto* form2 = new TForm2Window(form.Form.PropertyCard, &form);
     form.Form.Form2 = &form2->Form;
     // Thunderbird while its extension is connected (open compose windows too),
-    // the desktop's mailto: otherwise; RB_ExistWin follows the connection.
+    // the desktop's mailto: otherwise, and alone when the bridge can't start;
+    // RB_ExistWin follows the connection.
+    form.Form.SetMailClient(std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop));
     Guarded([&] {
         form.Form.SetMailClient(std::make_unique<TBridgedMailClient>(
             std::make_unique<TThunderbirdMailClient>(form.EventLoop()),

@@ -55,3 +55,57 @@
 // TForm3, the hand-off's progress window.
 #define IDC_PROGRESS_LABEL 3001
 #define IDC_PROGRESS_CANCEL 3002
+#ifndef RC_INVOKED
+#include <string_view>
+
+// The ID of a control of Form1 or Form2 by its name, 0 for one without.
+inline int ControlId(std::string_view form, std::string_view control) {
+    static constexpr struct {
+        const char* form;
+        const char* name;
+        int id;
+    } ids[] = {
+        {"Form1", "ListView1", IDC_LISTVIEW1},
+        {"Form1", "TreeView1", IDC_TREEVIEW1},
+        {"Form1", "Panel1", IDC_PANEL1},
+        {"Form1", "Label1", IDC_LABEL1},
+        {"Form1", "Edit1", IDC_EDIT1},
+        {"Form1", "B_SETFOLDER", IDC_B_SETFOLDER},
+        {"Form1", "B_READ", IDC_B_READ},
+        {"Form1", "GroupBox1", IDC_GROUPBOX1},
+        {"Form1", "RadioGroup1", IDC_RADIOGROUP1},
+        {"Form1", "RB_NewWin", IDC_RB_NEWWIN},
+        {"Form1", "RB_ExistWin", IDC_RB_EXISTWIN},
+        {"Form1", "B_TO", IDC_B_TO},
+        {"Form1", "B_CC", IDC_B_CC},
+        {"Form1", "B_BCC", IDC_B_BCC},
+        {"Form1", "GroupBox2", IDC_GROUPBOX2},
+        {"Form1", "Label3", IDC_LABEL3},
+        {"Form1", "Edit2", IDC_EDIT2},
+        {"Form1", "B_QUOTE", IDC_B_QUOTE},
+        {"Form1", "B_QUIT", IDC_B_QUIT},
+        {"Form1", "Label2", IDC_LABEL2},
+        {"Form1", "ver_label", IDC_VER_LABEL},
+        {"Form1", "Label4", IDC_LABEL4},
+        {"Form1", "Property1", IDM_PROPERTY1},
+        {"Form2", "Label1", IDC_F2_LABEL1},
+        {"Form2", "Label2", IDC_F2_LABEL2},
+        {"Form2", "Label3", IDC_F2_LABEL3},
+        {"Form2", "Label4", IDC_F2_LABEL4},
+        {"Form2", "Label5", IDC_F2_LABEL5},
+        {"Form2", "Label6", IDC_F2_LABEL6},
+        {"Form2", "NickName", IDC_F2_NICKNAME},
+        {"Form2", "Address", IDC_F2_ADDRESS},
+        {"Form2", "Tel", IDC_F2_TEL},
+        {"Form2", "Org", IDC_F2_ORG},
+        {"Form2", "OrgUnit", IDC_F2_ORGUNIT},
+        {"Form2", "Memo", IDC_F2_MEMO},
+        {"Form2", "Button1", IDC_F2_BUTTON1},
+    };
+    for (const auto& entry : ids) {
+        if (form == entry.form && control == entry.name)
+            return entry.id;
+    }
+    return 0;
+}
+#endif

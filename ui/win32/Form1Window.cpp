@@ -7,18 +7,13 @@
 
 #include "core/Encoding.h"
 #include "core/Errors.h"
-#include "mailclient/OutlookApplication.h"
+#include "ui/Clipboard.h"
 #include "ui/ErrorReport.h"
 #include "ui/win32/ControlIds.h"
+#include "ui/win32/Win32Form.h"
 #include "ui/win32/Win32Util.h"
 
 namespace {
-
-constexpr int kPanelHeight = 185;
-
-std::string Sj(const char* utf8) {
-    return Utf8ToCp932(utf8);
-}
 
 TBounds ToBounds(const RECT& r) {
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
@@ -30,11 +25,6 @@ RECT ChildRect(HWND child) {
     GetWindowRect(child, &r);
     MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
-}
-
-// Group boxes lie under the controls drawn inside their frame.
-void SendToBack(HWND window) {
-    SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -51,10 +41,6 @@ bool OpenClipboardBriefly(HWND owner) {
         Sleep(20);
     }
     return false;
-}
-
-[[noreturn]] void ThrowClipboardClosed() {
-    throw EAppError("クリップボードを開くことができません");
 }
 
 }  // namespace
@@ -85,8 +71,10 @@ bool TForm1Window::RegisterClasses() {
 }
 
 TForm1Window::TForm1Window() : Form(*this) {
-    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kForm1ClassW, Wide(Sj("アドレス帳")).c_str(),
-                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 552, 7, 458, 447, nullptr,
+    const TFormDescription& design = Form.Design();
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kForm1ClassW, Wide(design.Caption).c_str(),
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, design.Bounds.Left,
+                            design.Bounds.Top, design.Bounds.Width, design.Bounds.Height, nullptr,
                             nullptr, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr)
         throw EAppError("メインウインドウを作れません");
@@ -94,7 +82,6 @@ TForm1Window::TForm1Window() : Form(*this) {
     CreateControls();
     progress_ =
         std::make_unique<TWin32ProgressWindow>(hwnd_, [this] { Form.ProgressCancelClick(); });
-    Form.SetMailClient(std::make_unique<TOutlookApplication>());
     ready_ = true;
     Guarded([this] { Form.FormCreate(); });
 }
@@ -113,98 +100,63 @@ TForm1Window::~TForm1Window() {
 }
 
 void TForm1Window::CreateControls() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    constexpr DWORD tab = WS_TABSTOP;
-    constexpr DWORD clip = WS_CLIPSIBLINGS;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const TFormDescription& design = Form.Design();
 
-    ImageList1 = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
+    const TBounds& imageSize = design.Control("ImageList1").Bounds;
+    ImageList1 = ImageList_Create(imageSize.Width, imageSize.Height, ILC_COLOR32 | ILC_MASK, 4, 0);
     for (int id : {IDI_IMAGE0, IDI_IMAGE1, IDI_IMAGE2, IDI_IMAGE3}) {
-        HICON icon = static_cast<HICON>(
-            LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        HICON icon =
+            static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                          imageSize.Width, imageSize.Height, LR_DEFAULTCOLOR));
         ImageList_AddIcon(ImageList1, icon);
         DestroyIcon(icon);
     }
 
-    // The window's tab order is the order of creation in each container.
-    ListView1 = MakeControl(hwnd_, WC_LISTVIEWA, "",
-                            clip | tab | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
-                            WS_EX_CLIENTEDGE, IDC_LISTVIEW1, 241, 10, 203, 201);
+    form_.Build(hwnd_, design);
+    for (auto [control, name] :
+         std::initializer_list<std::pair<HWND*, const char*>>{{&ListView1, "ListView1"},
+                                                              {&TreeView1, "TreeView1"},
+                                                              {&Panel1, "Panel1"},
+                                                              {&Label1, "Label1"},
+                                                              {&Edit1, "Edit1"},
+                                                              {&B_SETFOLDER, "B_SETFOLDER"},
+                                                              {&B_READ, "B_READ"},
+                                                              {&GroupBox1, "GroupBox1"},
+                                                              {&RadioGroup1, "RadioGroup1"},
+                                                              {&RB_NewWin, "RB_NewWin"},
+                                                              {&RB_ExistWin, "RB_ExistWin"},
+                                                              {&B_TO, "B_TO"},
+                                                              {&B_CC, "B_CC"},
+                                                              {&B_BCC, "B_BCC"},
+                                                              {&GroupBox2, "GroupBox2"},
+                                                              {&Label3, "Label3"},
+                                                              {&Edit2, "Edit2"},
+                                                              {&B_QUOTE, "B_QUOTE"},
+                                                              {&B_QUIT, "B_QUIT"},
+                                                              {&Label2, "Label2"},
+                                                              {&ver_label, "ver_label"},
+                                                              {&Label4, "Label4"}})
+        *control = form_[name];
+
     ListView_SetExtendedListViewStyle(ListView1, LVS_EX_FULLROWSELECT);
     ListView_SetImageList(ListView1, ImageList1, LVSIL_SMALL);
-    for (int column = 0; column < 2; ++column) {
-        std::wstring caption = column == 0 ? Wide(Sj("名前")) : std::wstring();
+    const std::vector<std::string>& columns = design.Control("ListView1").Columns;
+    for (size_t column = 0; column < columns.size(); ++column) {
+        std::wstring caption = Wide(columns[column]);
         LVCOLUMNW c{};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         c.pszText = caption.data();
         c.cx = 100;
-        c.iSubItem = column;
+        c.iSubItem = static_cast<int>(column);
         SendMessageW(ListView1, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
     }
     FitColumns();
-
-    TreeView1 = MakeControl(
-        hwnd_, WC_TREEVIEWA, "",
-        clip | tab | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-        WS_EX_CLIENTEDGE, IDC_TREEVIEW1, 10, 10, 220, 201);
-    TreeView_SetIndent(TreeView1, 19);
     TreeView_SetImageList(TreeView1, ImageList1, TVSIL_NORMAL);
 
-    Panel1 = CreateWindowExA(
-        WS_EX_CONTROLPARENT, kPanelClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | clip, 8,
-        224, 435, kPanelHeight, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PANEL1)),
-        instance, nullptr);
-
-    // Panel1: B_QUIT, GroupBox1, GroupBox2, Edit2, B_QUOTE, Edit1, B_SETFOLDER, B_READ.
-    B_QUIT = MakeControl(Panel1, "BUTTON", Sj("閉じる"), clip | tab | BS_PUSHBUTTON, 0, IDC_B_QUIT,
-                         360, 133, 75, 25);
-    GroupBox1 = MakeControl(Panel1, "BUTTON", Sj("メールアドレスの挿入"), clip | BS_GROUPBOX,
-                            WS_EX_CONTROLPARENT, IDC_GROUPBOX1, 1, 45, 290, 95);
-    GroupBox2 = MakeControl(Panel1, "BUTTON", Sj("引用付き貼付サポート"), clip | BS_GROUPBOX, 0,
-                            IDC_GROUPBOX2, 294, 45, 140, 80);
-    Label3 = MakeLabel(GroupBox2, Sj("引用マーク"), IDC_LABEL3, 17, 23);
-    Edit2 = MakeControl(Panel1, "EDIT", "> ", clip | tab | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                        IDC_EDIT2, 386, 64, 36, 20);
-    B_QUOTE = MakeControl(Panel1, "BUTTON", Sj("引用マークを付加"), clip | tab | BS_PUSHBUTTON, 0,
-                          IDC_B_QUOTE, 307, 88, 117, 27);
-    SendToBack(GroupBox2);
-    Edit1 = MakeControl(Panel1, "EDIT", Sj("設定されていません"),
-                        clip | tab | ES_AUTOHSCROLL | ES_READONLY, WS_EX_CLIENTEDGE, IDC_EDIT1, 89,
-                        11, 145, 20);
-    B_SETFOLDER = MakeControl(Panel1, "BUTTON", Sj("参照..."), clip | tab | BS_PUSHBUTTON, 0,
-                              IDC_B_SETFOLDER, 240, 9, 75, 25);
-    B_READ = MakeControl(Panel1, "BUTTON", Sj("アドレス帳読み込み"), clip | tab | BS_PUSHBUTTON, 0,
-                         IDC_B_READ, 322, 9, 108, 25);
-    Label1 = MakeLabel(Panel1, Sj("メールフォルダ"), IDC_LABEL1, 10, 16);
-    Label2 =
-        MakeLabel(Panel1, Sj("Winbiff V2アドレス帳→Outlookメールウインドウ"), IDC_LABEL2, 40, 168);
-    ver_label = MakeLabel(Panel1, "ver. xxx by", IDC_VER_LABEL, 285, 168);
-    Label4 = MakeControl(Panel1, "STATIC", "quorvantel", SS_LEFT | SS_NOPREFIX | SS_NOTIFY, 0,
-                         IDC_LABEL4, 350, 168, 1, 1);
-    SendMessageA(Label4, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(true)), FALSE);
-    FitLabelToText(Label4);
-    FitLabelBefore(Label1, 89);  // Edit1's design left
-    FitLabelBefore(Label2, 285);
-    FitLabelBefore(ver_label, 350);
     SetWindowLongPtrW(Label4, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     labelProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(Label4, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Label4Proc)));
-
-    // GroupBox1: RadioGroup1, B_TO, RB_NewWin, RB_ExistWin, B_CC, B_BCC. The
-    // radio group starts at RB_NewWin and ends before B_CC.
-    RadioGroup1 = MakeControl(GroupBox1, "BUTTON", Sj("どのウインドウ？"), clip | BS_GROUPBOX, 0,
-                              IDC_RADIOGROUP1, 9, 23, 162, 58);
-    B_TO = MakeControl(GroupBox1, "BUTTON", Sj("「宛先」へ"), clip | tab | WS_GROUP | BS_PUSHBUTTON,
-                       0, IDC_B_TO, 180, 10, 95, 24);
-    RB_NewWin =
-        MakeControl(GroupBox1, "BUTTON", Sj("新規メールウインドウへ"),
-                    clip | tab | WS_GROUP | BS_AUTORADIOBUTTON, 0, IDC_RB_NEWWIN, 14, 39, 141, 17);
-    RB_ExistWin = MakeControl(GroupBox1, "BUTTON", Sj("既存のメールウインドウへ"),
-                              clip | tab | BS_AUTORADIOBUTTON, 0, IDC_RB_EXISTWIN, 14, 57, 152, 17);
-    B_CC = MakeControl(GroupBox1, "BUTTON", Sj("「CC」へ"), clip | tab | WS_GROUP | BS_PUSHBUTTON,
-                       0, IDC_B_CC, 180, 38, 95, 24);
-    B_BCC = MakeControl(GroupBox1, "BUTTON", Sj("「BCC」へ"), clip | tab | BS_PUSHBUTTON, 0,
-                        IDC_B_BCC, 180, 66, 95, 24);
-    SendToBack(RadioGroup1);
     for (HWND box : {GroupBox1, GroupBox2, RadioGroup1}) {
         SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         groupBoxProc_ = reinterpret_cast<WNDPROC>(
@@ -212,22 +164,24 @@ void TForm1Window::CreateControls() {
     }
 
     tooltips_ =
-        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
-    SendMessageA(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
-    SendMessageA(tooltips_, TTM_SETMAXTIPWIDTH, 0, 600);
-    const std::string quoteHint =
-        Sj("クリップボードにコピー済みのテキストを引用マーク付きのものと置き換えます");
-    AddTool(Edit1, Sj("Winbiff V2のメールフォルダを設定します"));
-    // A group box lets the mouse through to its container: its hint is an area there.
-    AddAreaTool(Panel1, GroupBox2, quoteHint);
-    AddTool(B_QUOTE, quoteHint);
-    AddTool(Label4, Sj("このプログラムの作者にメールを送る"));
+    SendMessageW(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(DescribedFont(design.Font)),
+                 FALSE);
+    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, 600);
+    for (const TControlDescription& c : design.Controls) {
+        if (c.Hint.empty())
+            continue;
+        // A group box lets the mouse through to its container: its hint is an area there.
+        if (c.Kind == TControlKind::GroupBox)
+            AddAreaTool(form_[c.Parent], form_[c.Name], c.Hint);
+        else
+            AddTool(form_[c.Name], c.Hint);
+    }
 
-    PopupMenu1 = CreatePopupMenu();
-    AppendMenuW(PopupMenu1, MF_STRING, IDM_PROPERTY1, Wide(Sj("プロパティ") + "\tCtrl+P").c_str());
-    accel_ = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCEL_LIST));
+    PopupMenu1 = form_.CreatePopupMenu("PopupMenu1");
+    accel_ = form_.CreateAccelerators("PopupMenu1");
 }
 
 void TForm1Window::AddTool(HWND tool, const std::string& text) {
@@ -309,7 +263,7 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize = {kMinWidth, kMinHeight};
+            info->ptMinTrackSize = {Form.Design().MinWidth, Form.Design().MinHeight};
             return 0;
         }
         case WM_SIZE:
@@ -729,10 +683,7 @@ void TForm1Window::SetRadioEnabled(TRadioButton button, bool enabled, const std:
 void TForm1Window::SetLabelCaption(TLabelControl label, const std::string& text) {
     HWND l = label == TLabelControl::ver_label ? ver_label : Label4;
     SetWindowTextCp932(l, text);
-    if (l == ver_label)
-        FitLabelBefore(l, 350);  // the credit label's design left
-    else
-        FitLabelToText(l);
+    form_.FitLabel(l == ver_label ? "ver_label" : "Label4");
 }
 
 void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {
@@ -746,12 +697,13 @@ void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {
 // transform. Windows makes CF_TEXT for older programs from it.
 std::string TForm1Window::ReadClipboardText() {
     if (!OpenClipboardBriefly(hwnd_))
-        ThrowClipboardClosed();
+        ThrowClipboardError();
     std::wstring text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            const size_t size = GlobalSize(data) / sizeof(wchar_t);
-            text.assign(chars, std::find(chars, chars + size, L'\0'));
+        if (const auto* chars = static_cast<const char16_t*>(GlobalLock(data))) {
+            const std::u16string_view got =
+                ClipboardText(std::u16string_view(chars, GlobalSize(data) / sizeof(char16_t)));
+            text.assign(got.begin(), got.end());
             GlobalUnlock(data);
         }
     }
@@ -762,20 +714,27 @@ std::string TForm1Window::ReadClipboardText() {
 void TForm1Window::WriteClipboardText(const std::string& text) {
     const std::wstring wide = WideFromUtf8(text);
     if (!OpenClipboardBriefly(hwnd_))
-        ThrowClipboardClosed();
+        ThrowClipboardError();
     HGLOBAL memory =
         GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, (wide.size() + 1) * sizeof(wchar_t));
-    if (memory != nullptr) {
-        if (auto* chars = static_cast<wchar_t*>(GlobalLock(memory))) {
-            std::copy(wide.begin(), wide.end(), chars);
-            chars[wide.size()] = L'\0';
-            GlobalUnlock(memory);
-        }
+    auto* chars = memory != nullptr ? static_cast<wchar_t*>(GlobalLock(memory)) : nullptr;
+    if (chars == nullptr) {
+        // The clipboard keeps what it holds.
+        if (memory != nullptr)
+            GlobalFree(memory);
+        CloseClipboard();
+        ThrowClipboardError();
     }
+    std::copy(wide.begin(), wide.end(), chars);
+    chars[wide.size()] = L'\0';
+    GlobalUnlock(memory);
     EmptyClipboard();
-    if (memory != nullptr && SetClipboardData(CF_UNICODETEXT, memory) == nullptr)
-        GlobalFree(memory);
+    const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
     CloseClipboard();
+    if (!placed) {
+        GlobalFree(memory);
+        ThrowClipboardError();
+    }
 }
 
 void TForm1Window::OpenLink(const std::string& url) {

@@ -14,6 +14,7 @@
 #include "ui/win32/Win32DirDialog.h"
 #include "ui/win32/Win32EventLoop.h"
 #include "ui/win32/Win32ProgressWindow.h"
+#include "ui/win32/Win32Form.h"
 
 class TForm1Window : public TForm1View {
   public:
@@ -99,6 +100,7 @@ class TForm1Window : public TForm1View {
     HWND Radio(TRadioButton button) const;
 
     HWND hwnd_ = nullptr;
+    TWin32Form form_;
     HWND ListView1 = nullptr, TreeView1 = nullptr, Panel1 = nullptr, Label1 = nullptr;
     HWND Edit1 = nullptr, B_SETFOLDER = nullptr, B_READ = nullptr, GroupBox1 = nullptr;
     HWND RadioGroup1 = nullptr, RB_NewWin = nullptr, RB_ExistWin = nullptr, B_TO = nullptr;

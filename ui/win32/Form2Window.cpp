@@ -1,9 +1,9 @@
 #include "ui/win32/Form2Window.h"
 
-#include "core/Encoding.h"
 #include "core/Errors.h"
 #include "ui/ErrorReport.h"
 #include "ui/win32/ControlIds.h"
+#include "ui/win32/Win32Form.h"
 #include "ui/win32/Win32Util.h"
 
 bool TForm2Window::RegisterClass() {
@@ -19,29 +19,17 @@ bool TForm2Window::RegisterClass() {
 }
 
 TForm2Window::TForm2Window(const TCard& propertyCard, HWND owner) : Form(*this, propertyCard) {
-    // As designed: left 453, top 111, width 247, height 245 (outer bounds).
-    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kForm2ClassW, L"Form2",
-                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 453, 111, 247, 245, owner,
+    const TFormDescription& design = Form2Description();
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kForm2ClassW, Wide(design.Caption).c_str(),
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, design.Bounds.Left,
+                            design.Bounds.Top, design.Bounds.Width, design.Bounds.Height, owner,
                             nullptr, GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr)
         throw EAppError("プロパティのウインドウを作れません");
-    struct Label {
-        const char* text;
-        int id, left, top;
-    };
-    for (const Label& l :
-         {Label{"名前", IDC_F2_LABEL1, 9, 16}, Label{"アドレス", IDC_F2_LABEL2, 10, 41},
-          Label{"電話番号", IDC_F2_LABEL3, 10, 76}, Label{"所属", IDC_F2_LABEL4, 10, 100},
-          Label{"部署", IDC_F2_LABEL5, 11, 127}, Label{"メモ", IDC_F2_LABEL6, 11, 152}})
-        MakeLabel(hwnd_, Utf8ToCp932(l.text), l.id, l.left, l.top);
-    // Tab order: NickName, Address, Tel, Org, OrgUnit, Memo, Button1.
-    const int tops[6] = {14, 39, 71, 97, 122, 149};
-    for (int i = 0; i < 6; ++i) {
-        boxes_[i] = MakeControl(hwnd_, "EDIT", "", WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL,
-                                WS_EX_CLIENTEDGE, IDC_F2_NICKNAME + i, 72, tops[i], 158, 20);
-    }
-    MakeControl(hwnd_, "BUTTON", Utf8ToCp932("閉じる"), WS_TABSTOP | BS_PUSHBUTTON, 0,
-                IDC_F2_BUTTON1, 86, 184, 75, 25);
+    form_.Build(hwnd_, design);
+    const char* boxes[] = {"NickName", "Address", "Tel", "Org", "OrgUnit", "Memo"};
+    for (int i = 0; i < 6; ++i)
+        boxes_[i] = form_[boxes[i]];
 }
 
 TForm2Window::~TForm2Window() {
@@ -109,12 +97,7 @@ void TForm2Window::SetBoxText(TPropertyBox box, const std::string& text) {
     SetWindowTextCp932(boxes_[static_cast<int>(box)], text);
 }
 
-bool TForm2Window::IsVisible() const {
-    return IsWindowVisible(hwnd_) != FALSE;
-}
-
 void TForm2Window::ShowModeless() {
-    const bool wasVisible = IsVisible();
     if (IsIconic(hwnd_))
         ShowWindow(hwnd_, SW_RESTORE);
     ShowWindow(hwnd_, SW_SHOW);
@@ -125,8 +108,6 @@ void TForm2Window::ShowModeless() {
     SetActiveWindow(hwnd_);
     if (!IsChild(hwnd_, GetFocus()))
         SetFocus(focus_ != nullptr ? focus_ : boxes_[0]);
-    if (!wasVisible)
-        Form.FormShow();
 }
 
 void TForm2Window::Hide() {

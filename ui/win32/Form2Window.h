@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "ui/Unit2.h"
+#include "ui/win32/Win32Form.h"
 
 class TForm2Window : public TForm2View {
   public:
@@ -18,7 +19,6 @@ class TForm2Window : public TForm2View {
 
     void SetCaption(const std::string& text) override;
     void SetBoxText(TPropertyBox box, const std::string& text) override;
-    bool IsVisible() const override;
     void ShowModeless() override;
     void Hide() override;
 
@@ -27,6 +27,7 @@ class TForm2Window : public TForm2View {
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
+    TWin32Form form_;
     HWND boxes_[6] = {};
     HWND focus_ = nullptr;
 };

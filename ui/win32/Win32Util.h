@@ -1,4 +1,4 @@
-// Small helpers shared by the Win32 windows: the font, labels, colours.
+// Small helpers shared by the Win32 windows: texts, colours, forwarded messages.
 #pragma once
 
 #include <windows.h>

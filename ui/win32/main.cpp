@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "mailclient/ComApartment.h"
+#include "mailclient/OutlookApplication.h"
 #include "ui/ErrorReport.h"
 #include "ui/win32/Form1Window.h"
 #include "ui/win32/Form2Window.h"
@@ -63,6 +64,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     int result = 0;
     Guarded([&] {
         TForm1Window form;
+        form.Form.SetMailClient(std::make_unique<TOutlookApplication>());
         // The properties dialog: hidden until the first Properties command, gone with the window.
         TForm2Window form2(form.Form.PropertyCard, form.Hwnd());
         form.Form.Form2 = &form2.Form;

@@ -11,6 +11,8 @@
 
 #include "core/AddressBook.h"
 #include "core/Encoding.h"
+#include "tests/support/QtForm.h"
+#include "ui/qt/UiText.h"
 
 namespace {
 
@@ -71,53 +73,12 @@ TEST_F(Form2Test, FullCardEachFieldInTheBoxOfItsName) {
     ExpectShows(form, {"二郎", "jiro@example.jp", "", "", "", "メモ"});
 }
 
-TEST_F(Form2Test, ControlsAsDesigned) {
-    struct Box {
-        const char* name;
-        int top;
-    };
-    for (const Box b : {Box{"NickName", 14}, Box{"Address", 39}, Box{"Tel", 71}, Box{"Org", 97},
-                        Box{"OrgUnit", 122}, Box{"Memo", 149}}) {
-        auto* e = form.findChild<QLineEdit*>(QLatin1String(b.name));
-        ASSERT_NE(e, nullptr) << b.name;
-        EXPECT_TRUE(e->isReadOnly()) << b.name;
-        EXPECT_EQ(e->geometry(), QRect(72, b.top, 158, 20)) << b.name;
-    }
-    struct Caption {
-        const char* name;
-        const char* text;
-        QPoint pos;
-    };
-    for (const Caption c :
-         {Caption{"Label1", "名前", {9, 16}}, Caption{"Label2", "アドレス", {10, 41}},
-          Caption{"Label3", "電話番号", {10, 76}}, Caption{"Label4", "所属", {10, 100}},
-          Caption{"Label5", "部署", {11, 127}}, Caption{"Label6", "メモ", {11, 152}}}) {
-        auto* l = form.findChild<QLabel*>(QLatin1String(c.name));
-        ASSERT_NE(l, nullptr) << c.name;
-        EXPECT_EQ(l->text(), QString::fromUtf8(c.text));
-        EXPECT_EQ(l->pos(), c.pos) << c.name;
-        // The label shows its whole text.
-        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text())) << c.name;
-    }
-    EXPECT_EQ(form.findChild<QPushButton*>(QStringLiteral("Button1"))->geometry(),
-              QRect(86, 184, 75, 25));
-    EXPECT_EQ(form.frameGeometry(), QRect(453, 111, 247, 245));
-    EXPECT_EQ(form.font().pixelSize(), 12);
-}
-
-TEST_F(Form2Test, TabOrderRunsDownTheBoxesToTheButton) {
-    card = TCard{Sj("山田"), "m", "t", "o", "u", "a"};
-    form.Form.ShowProperties();
-    QApplication::setActiveWindow(&form);
-    form.NickName->setFocus();
-    const char* order[] = {"Address", "Tel", "Org", "OrgUnit", "Memo", "Button1", "NickName"};
-    QWidget* current = form.NickName;
-    for (const char* next : order) {
-        current = current->nextInFocusChain();
-        while (current->focusPolicy() == Qt::NoFocus)
-            current = current->nextInFocusChain();
-        EXPECT_EQ(current->objectName(), QLatin1String(next));
-    }
+TEST_F(Form2Test, FaceDrawsTheFormAsDescribed) {
+    const TFormDescription& design = Form2Description();
+    ExpectDrawnAsDescribed(form, design);
+    const TBounds& b = design.Bounds;
+    EXPECT_EQ(form.frameGeometry(), QRect(b.Left, b.Top, b.Width, b.Height));
+    EXPECT_EQ(form.windowTitle(), FromCp932(design.Caption));
 }
 
 }  // namespace
