@@ -651,6 +651,20 @@ TEST_F(ThunderbirdEndToEnd, BenchmarkGroupIntoAnOpenWindow) {
               << " ms more\n";
     EXPECT_EQ(d["to"].size(), expected.size());
     EXPECT_EQ(Parsed(d, "to"), expected);
+    if (!big) {
+        // The same again in append mode, into the window that now holds them:
+        // Thunderbird makes every pill anew, and the wait follows its count,
+        // not the size of our request.
+        Prefs.UseAppendMode = true;
+        const auto again = Clock::now();
+        Press(form_->B_TO);
+        std::cout << "[ info ] the same appended to them: " << Millis(Clock::now() - again)
+                  << " ms from the press to Thunderbird's answer" << std::endl;
+        Prefs.UseAppendMode = false;
+        EXPECT_TRUE(scope_->Reports.isEmpty()) << scope_->Reports.join("\n").toStdString();
+        const Json twice = retrying([&] { return Details(tab); });
+        EXPECT_EQ(twice["to"].size(), 2 * expected.size());
+    }
     retrying([&] {
         CloseCompose(tab);
         return Json();
@@ -675,6 +689,21 @@ TEST_F(ThunderbirdEndToEnd, ComposeWindowClosedMidActionIsAnError) {
     }
     EXPECT_TRUE(Connected());
     EXPECT_EQ(tb_->ActiveItem(), nullptr);
+}
+
+// A quorvantel of another display session of the same user has a socket of
+// its own: this session's Thunderbird stays with this session's quorvantel.
+TEST_F(ThunderbirdEndToEnd, AnotherDisplaySessionDoesNotTakeTheConnection) {
+    TThunderbirdMailClient other(
+        form_->EventLoop(),
+        TThunderbirdMailClient::TOptions{.replyTimeout = 10s,
+                                         .takeOverInterval = 2s,
+                                         .directory = (root_ / "run" / "quorvantel").string(),
+                                         .session = "x_3a4242"});
+    EXPECT_TRUE(other.ServesSocket());
+    EXPECT_FALSE(WaitFor([&] { return other.CanReachOpenItems(); }, 3s));
+    EXPECT_TRUE(Connected());
+    EXPECT_NO_THROW(ActiveTab()) << "this session's connection still answers";
 }
 
 TEST_F(ThunderbirdEndToEnd, QuorvantelRestartIsReconnected) {

@@ -823,6 +823,39 @@ TEST_F(ExeTest, FaceDrawsTheFormsAsDescribed) {
 // ---------------------------------------------------------------------------
 // The tree and the list of the sample folder.
 
+// On a 150 % screen (LogPixels 144, as Wine keeps it) the forms are drawn at
+// 1.5 times their design, the way a form scales itself to the screen.
+TEST_F(ExeTest, At144DpiTheFormsScale) {
+    HKEY desktop = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                              KEY_READ | KEY_WRITE, nullptr, &desktop, nullptr),
+              ERROR_SUCCESS);
+    DWORD old = 0, size = sizeof old, type = 0;
+    const bool had = RegQueryValueExW(desktop, L"LogPixels", nullptr, &type,
+                                      reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS;
+    const DWORD dpi = 144;
+    ASSERT_EQ(RegSetValueExW(desktop, L"LogPixels", 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&dpi), sizeof dpi),
+              ERROR_SUCCESS);
+    {
+        const fs::path dir = Scratch("dpi144");
+        TProgram program(dir);
+        ASSERT_TRUE(program.Started());
+        ExpectDrawnAsDescribed(program.Main(), ScaleForm(Form1Description(), 144));
+        RECT outer{};
+        GetWindowRect(program.Main(), &outer);
+        EXPECT_EQ(outer.right - outer.left, ScaleForm(Form1Description(), 144).Bounds.Width);
+        PostMessageA(program.Main(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.EndedCleanly());
+    }
+    if (had) {
+        RegSetValueExW(desktop, L"LogPixels", 0, type, reinterpret_cast<const BYTE*>(&old), size);
+    } else {
+        RegDeleteValueW(desktop, L"LogPixels");
+    }
+    RegCloseKey(desktop);
+}
+
 TEST_F(ExeTest, TreeAndListOfTheSampleFolder) {
     const fs::path dir = Scratch("tree");
     WriteBytes(dir / "quorvantel.ini", CrLfLines({"MailFolder: " + Utf8(dir / "mailbox")}));
@@ -1059,6 +1092,85 @@ TEST_F(ExeTest, RecipientButtonsIntoOutlook) {
         PostMessageA(program.Main(), WM_CLOSE, 0, 0);
         EXPECT_TRUE(program.EndedCleanly());
     }
+}
+
+// A slow Outlook: the fake as a local server, as Outlook is, taking 3 s over
+// writing To. Meanwhile the program's apartment goes on dispatching messages:
+// the window answers, the recipient buttons wait, and after a second the
+// progress window says what is going on (without 中止: a COM call cannot be
+// left). Then everything is as before, the recipients written.
+TEST_F(ExeTest, SlowOutlookLeavesTheWindowAlive) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION server{};
+    const fs::path fakeExe = TestDir() / "fake_outlook.exe";
+    std::wstring command = L"\"" + fakeExe.wstring() + L"\"";
+    WriteBytes(kFakeControl, "hold\tTo.put\t3000\n");
+    ASSERT_TRUE(CreateProcessW(fakeExe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               TestDir().c_str(), &si, &server));
+    HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, L"quorvantel-fake-outlook-quit");
+    const auto serving = [] {
+        for (const TCall& c : ReadFakeOutlookLog(kFakeLog)) {
+            if (c.member == "serve") {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(WaitFor(serving)) << "the fake Outlook does not serve";
+
+    const fs::path dir = Scratch("slow");
+    WriteBytes(dir / "quorvantel.ini",
+               CrLfLines({"MailFolder: " + Utf8(dir / "mailbox"), "MailAddressOnly: YES"}));
+    {
+        TProgram program(dir);
+        ASSERT_TRUE(program.Started());
+        program.SelectNode(kNodeFamily);
+        program.SelectRows({0});
+        const HWND to = program.Recipients(IDC_B_TO);
+        PostMessageW(to, BM_CLICK, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(to); })) << "the buttons did not wait";
+        EXPECT_FALSE(IsWindowEnabled(program.Recipients(IDC_B_CC)));
+        EXPECT_FALSE(IsWindowEnabled(program.Panel(IDC_B_READ)));
+        EXPECT_FALSE(IsWindowEnabled(program.Panel(IDC_B_QUIT)));
+        EXPECT_TRUE(IsWindowEnabled(program.Panel(IDC_B_QUOTE)));
+        HWND progress = nullptr;
+        EXPECT_TRUE(WaitFor([&] {
+            for (HWND w : TopWindows(program.Pid(), "TForm3")) {
+                if (IsWindowVisible(w)) {
+                    progress = w;
+                }
+            }
+            return progress != nullptr;
+        })) << "no progress window";
+        if (progress != nullptr) {
+            EXPECT_EQ(Text(progress), "宛先の受け渡し");
+            const std::string line = Text(GetDlgItem(progress, IDC_PROGRESS_LABEL));
+            EXPECT_EQ(line.rfind("Outlook に 1 件の宛先を渡しています… ", 0), 0u) << line;
+            EXPECT_FALSE(IsWindowVisible(GetDlgItem(progress, IDC_PROGRESS_CANCEL)));
+        }
+        // The window answers while Outlook holds the call.
+        EXPECT_TRUE(!IsWindowEnabled(to)) << "the call ended too soon to tell";
+        DWORD_PTR answer = 0;
+        EXPECT_NE(
+            SendMessageTimeoutW(program.Main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &answer), 0)
+            << "the window does not answer";
+        EXPECT_TRUE(RedrawWindow(program.Main(), nullptr, nullptr,
+                                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN));
+
+        EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(to); })) << "the hand-off did not end";
+        EXPECT_TRUE(progress == nullptr || !IsWindowVisible(progress));
+        const std::vector<TCall> calls = Calls();
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back(), (TCall{"MailItem#1", "Display", "BOOL false"}));
+        PostMessageA(program.Main(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.EndedCleanly());
+    }
+    SetEvent(quit);
+    EXPECT_EQ(WaitForSingleObject(server.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(quit);
+    CloseHandle(server.hThread);
+    CloseHandle(server.hProcess);
 }
 
 // An Outlook failure through the window: the message box, and the program

@@ -70,7 +70,8 @@ bool TForm1Window::RegisterClasses() {
     return RegisterClassExW(&panel) != 0;
 }
 
-TForm1Window::TForm1Window() : Form(*this) {
+TForm1Window::TForm1Window()
+    : design_(ScaleForm(Form1Description(), ScreenDpi())), Form(*this, design_) {
     const TFormDescription& design = Form.Design();
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kForm1ClassW, Wide(design.Caption).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, design.Bounds.Left,

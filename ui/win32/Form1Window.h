@@ -13,10 +13,13 @@
 #include "ui/Unit1.h"
 #include "ui/win32/Win32DirDialog.h"
 #include "ui/win32/Win32EventLoop.h"
-#include "ui/win32/Win32ProgressWindow.h"
 #include "ui/win32/Win32Form.h"
+#include "ui/win32/Win32ProgressWindow.h"
 
 class TForm1Window : public TForm1View {
+    // The form as this screen draws it: made before the behaviour that reads it.
+    const TFormDescription design_;
+
   public:
     // Creates the window and its controls, hidden, and runs FormCreate.
     TForm1Window();

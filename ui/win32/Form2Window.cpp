@@ -19,7 +19,8 @@ bool TForm2Window::RegisterClass() {
 }
 
 TForm2Window::TForm2Window(const TCard& propertyCard, HWND owner) : Form(*this, propertyCard) {
-    const TFormDescription& design = Form2Description();
+    design_ = ScaleForm(Form2Description(), ScreenDpi());
+    const TFormDescription& design = design_;
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kForm2ClassW, Wide(design.Caption).c_str(),
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, design.Bounds.Left,
                             design.Bounds.Top, design.Bounds.Width, design.Bounds.Height, owner,

@@ -28,6 +28,7 @@ class TForm2Window : public TForm2View {
 
     HWND hwnd_ = nullptr;
     TWin32Form form_;
+    TFormDescription design_;  // as this screen draws it
     HWND boxes_[6] = {};
     HWND focus_ = nullptr;
 };

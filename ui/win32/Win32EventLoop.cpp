@@ -2,39 +2,67 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <utility>
 
+// A call into Outlook waits in COM's own loop, which dispatches paint and
+// sent messages only, not timers. So each timer runs on the thread pool and
+// sends its firing to a message window of the loop's thread, which runs the
+// callback there, inside whichever loop is waiting.
+
 namespace {
 
-// Thread timers carry no pointer: their callbacks are found by timer id.
-std::map<UINT_PTR, std::shared_ptr<std::function<void()>>>& Timers() {
-    static std::map<UINT_PTR, std::shared_ptr<std::function<void()>>> timers;
-    return timers;
+constexpr UINT kFired = WM_APP + 1;
+constexpr wchar_t kLoopClass[] = L"TQuorvantelLoop";
+
+HWND g_window = nullptr;
+std::map<UINT_PTR, std::function<void()>> g_timers;  // the loop thread's only
+UINT_PTR g_nextId = 1;
+
+LRESULT CALLBACK LoopProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kFired) {
+        const auto it = g_timers.find(static_cast<UINT_PTR>(wParam));
+        if (it != g_timers.end()) {
+            const std::function<void()> callback = std::move(it->second);
+            g_timers.erase(it);
+            callback();
+        }
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void CALLBACK TimerFired(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    const auto it = Timers().find(id);
-    if (it == Timers().end()) {
-        return;
+HWND LoopWindow() {
+    if (g_window == nullptr) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = LoopProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = kLoopClass;
+        RegisterClassExW(&wc);
+        g_window = CreateWindowExW(0, kLoopClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   wc.hInstance, nullptr);
     }
-    const std::shared_ptr<std::function<void()>> callback = it->second;
-    Timers().erase(it);
-    (*callback)();
+    return g_window;
+}
+
+void CALLBACK PoolTimerFired(PVOID id, BOOLEAN) {
+    SendNotifyMessageW(g_window, kFired, reinterpret_cast<WPARAM>(id), 0);
 }
 
 class TTimer : public TEventLoop::TSubscription {
   public:
-    explicit TTimer(UINT_PTR id) : id_(id) {}
+    TTimer(UINT_PTR id, HANDLE timer) : id_(id), timer_(timer) {}
     ~TTimer() override {
-        if (Timers().erase(id_) > 0) {
-            KillTimer(nullptr, id_);
-        }
+        g_timers.erase(id_);
+        // Not waited for: a firing already on its way finds no callback.
+        DeleteTimerQueueTimer(nullptr, timer_, nullptr);
     }
 
   private:
     UINT_PTR id_;
+    HANDLE timer_;
 };
 
 }  // namespace
@@ -46,13 +74,19 @@ std::unique_ptr<TEventLoop::TSubscription> TWin32EventLoop::Watch(std::intptr_t,
 
 std::unique_ptr<TEventLoop::TSubscription> TWin32EventLoop::CallAfter(
     std::chrono::milliseconds delay, std::function<void()> callback) {
-    const UINT ms = static_cast<UINT>(std::max<std::chrono::milliseconds::rep>(delay.count(), 1));
-    const UINT_PTR id = SetTimer(nullptr, 0, ms, TimerFired);
-    if (id == 0) {
-        throw std::runtime_error("SetTimer failed");
+    if (LoopWindow() == nullptr) {
+        throw std::runtime_error("no message window for the timers");
     }
-    Timers()[id] = std::make_shared<std::function<void()>>(std::move(callback));
-    return std::make_unique<TTimer>(id);
+    const UINT_PTR id = g_nextId++;
+    g_timers[id] = std::move(callback);
+    HANDLE timer = nullptr;
+    const DWORD ms = static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(delay.count(), 0));
+    if (!CreateTimerQueueTimer(&timer, nullptr, PoolTimerFired, reinterpret_cast<PVOID>(id), ms, 0,
+                               WT_EXECUTEONLYONCE)) {
+        g_timers.erase(id);
+        throw std::runtime_error("CreateTimerQueueTimer failed");
+    }
+    return std::make_unique<TTimer>(id, timer);
 }
 
 void TWin32EventLoop::RunUntil(const std::function<bool()>& done) {

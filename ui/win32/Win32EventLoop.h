@@ -1,6 +1,6 @@
-// The event loop of the Win32 face: timers are thread timers, dispatched by
-// whichever message loop runs (ours, a dialog's, or COM's while an Outlook
-// call is outstanding), and a wait runs the message loop.
+// The event loop of the Win32 face: timers fire in whichever message loop
+// runs on the thread (ours, a dialog's, or COM's while an Outlook call is
+// outstanding), and a wait runs the message loop.
 #pragma once
 
 #include <windows.h>

@@ -45,14 +45,28 @@ HWND MakeControl(HWND parent, const char* className, const std::string& text, DW
     return control;
 }
 
+int ScreenDpi() {
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
 void FitControlText(HWND control) {
     wchar_t name[16] = {};
     GetClassNameW(control, name, 16);
     if (lstrcmpiW(name, L"Button") != 0)
         return;  // labels size themselves, edit boxes hold data
+    // At the pixel height of the font it has (the form's, scaled for the screen).
+    int pixels = 12;
+    LOGFONTW current{};
+    if (HFONT has = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+        has != nullptr && GetObjectW(has, sizeof current, &current) == sizeof current &&
+        current.lfHeight != 0)
+        pixels = current.lfHeight < 0 ? -current.lfHeight : current.lfHeight;
     const std::wstring text = WindowTextW(control);
     HDC dc = GetDC(control);
-    HFONT font = FitFormFont(dc, text, TextRoom(control), 12);
+    HFONT font = FitFormFont(dc, text, TextRoom(control), pixels);
     ReleaseDC(control, dc);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }

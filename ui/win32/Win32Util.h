@@ -24,6 +24,9 @@ void FitLabelToText(HWND label);
 // wider than the designed one) gets the fitted font of Win32Font.h instead.
 void FitLabelBefore(HWND label, int nextLeft);
 
+// The screen's dots per inch (96 at 100 %); the forms scale by it over 96.
+int ScreenDpi();
+
 // The program's cp932 texts and the wide API: every crossing converts with
 // code page 932, whatever the system's ANSI code page is.
 std::wstring Wide(std::string_view cp932);
