@@ -95,7 +95,8 @@ void TWin32ProgressWindow::ShowProgress(const std::string& caption, const std::s
 void TWin32ProgressWindow::Layout() {
     const int clientWidth = std::max(textWidth_, kButtonWidth) + 2 * kMargin;
     const int textHeight = 16;
-    const int clientHeight = kMargin + textHeight + 10 + kButtonHeight + kMargin;
+    const bool button = (GetWindowLongPtrW(B_CANCEL, GWL_STYLE) & WS_VISIBLE) != 0;
+    const int clientHeight = kMargin + textHeight + (button ? 10 + kButtonHeight : 0) + kMargin;
     MoveWindow(Label1, kMargin, kMargin, textWidth_ + 2, textHeight, TRUE);
     MoveWindow(B_CANCEL, (clientWidth - kButtonWidth) / 2, kMargin + textHeight + 10, kButtonWidth,
                kButtonHeight, TRUE);
