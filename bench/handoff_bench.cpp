@@ -155,8 +155,8 @@ int main(int argc, char** argv) {
     std::vector<TThunderbirdMailClient::TRequestTimes> requests;
     tb->SetRequestObserver([&](const auto& t) { requests.push_back(t); });
     form.Form.SetMailClient(std::make_unique<TBridgedMailClient>(
-        std::move(tb),
-        std::make_unique<TDesktopMailClient>([](const std::string&) { return true; })));
+        std::move(tb), std::make_unique<TDesktopMailClient>([](const std::string&) { return true; },
+                                                            TDesktopMailClient::kArgumentLimit)));
     form.Edit1->setText(QString::fromStdString((root / "mail").string()));
     form.Form.B_READClick();
     Prefs = TPrefs{};

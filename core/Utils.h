@@ -40,3 +40,6 @@ bool FileExists(const std::filesystem::path& path);
 
 // True when the path names an existing directory.
 bool DirectoryExists(const std::filesystem::path& path);
+
+// A count as people read it: 10000 -> "10,000".
+std::string GroupDigits(size_t n);

@@ -262,6 +262,25 @@ TOutlookApplication::~TOutlookApplication() {
     }
 }
 
+bool TOutlookApplication::CanReachOpenItems() const {
+    if (app_ != nullptr) {
+        return true;
+    }
+    wchar_t clsid[64];
+    if (StringFromGUID2(kClsidOutlook, clsid, 64) == 0) {
+        return false;
+    }
+    for (const wchar_t* server : {L"LocalServer32", L"InprocServer32"}) {
+        const std::wstring key = std::wstring(L"CLSID\\") + clsid + L"\\" + server;
+        HKEY h = nullptr;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &h) == ERROR_SUCCESS) {
+            RegCloseKey(h);
+            return true;
+        }
+    }
+    return false;
+}
+
 void TOutlookApplication::Connect() {
     if (app_ != nullptr) {
         return;

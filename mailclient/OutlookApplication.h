@@ -24,7 +24,9 @@ class TOutlookApplication : public TMailClient {
     std::unique_ptr<TMailItem> CreateItem() override;
     // ActiveInspector, then its CurrentItem, queried for _MailItem.
     std::unique_ptr<TMailItem> ActiveItem() override;
-    bool CanReachOpenItems() const override { return true; }
+    // Where Outlook's automation class is registered (for this user or the
+    // machine): "Outlook (new)" has none.
+    bool CanReachOpenItems() const override;
     std::string DisplayName() const override { return "Outlook"; }
 
   private:

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/Encoding.h"
+#include "core/Utils.h"
 #include "mailclient/EventLoop.h"
 #include "ui/Unit1.h"
 
@@ -14,23 +15,10 @@ constexpr TCommandButton kHeldButtons[] = {TCommandButton::B_TO, TCommandButton:
                                            TCommandButton::B_BCC, TCommandButton::B_READ,
                                            TCommandButton::B_QUIT};
 
-// 10000 -> "10,000"
-std::string Grouped(size_t n) {
-    const std::string digits = std::to_string(n);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) {
-            out += ',';
-        }
-        out += digits[i];
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string HandOffProgressText(const std::string& client, size_t recipients, long seconds) {
-    return client + " に " + Grouped(recipients) + " 件の宛先を渡しています… " +
+    return client + " に " + GroupDigits(recipients) + " 件の宛先を渡しています… " +
            std::to_string(seconds) + " 秒";
 }
 

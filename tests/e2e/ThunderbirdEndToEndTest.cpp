@@ -34,8 +34,8 @@
 #include "bench/BenchFolder.h"
 #include "core/AddressBook.h"
 #include "core/Encoding.h"
-#include "mailclient/BridgedMailClient.h"
 #include "mailclient/DesktopMailClient.h"
+#include "mailclient/MailClientChoice.h"
 #include "mailclient/RecipientEntries.h"
 #include "mailclient/thunderbird/ThunderbirdMailClient.h"
 #include "tests/support/QtWindow.h"
@@ -224,11 +224,13 @@ class ThunderbirdEndToEnd : public testing::Test {
                                              .directory = (root_ / "run" / "quorvantel").string(),
                                              .session = {}});
         tb_ = tb.get();
-        form_->Form.SetMailClient(std::make_unique<TBridgedMailClient>(
-            std::move(tb), std::make_unique<TDesktopMailClient>([](const std::string& url) {
-                opened_.push_back(url);
-                return true;
-            })));
+        form_->Form.SetMailClient(ChooseMailClient(std::move(tb), nullptr,
+                                                   std::make_unique<TDesktopMailClient>(
+                                                       [](const std::string& url) {
+                                                           opened_.push_back(url);
+                                                           return true;
+                                                       },
+                                                       TDesktopMailClient::kArgumentLimit)));
         form_->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
     }

@@ -1225,6 +1225,183 @@ TEST_F(ExeTest, OutlookFailureShowsTheMessageBox) {
 }
 
 // ---------------------------------------------------------------------------
+// Without Outlook: the default mail client of the system, here a recording
+// handler registered for the mailto scheme for this user.
+
+class TMailtoHandler {
+  public:
+    // Wine's own handler (winebrowser, which passes the URL on to the Linux
+    // desktop) stands in the machine's classes; it is set aside meanwhile.
+    TMailtoHandler() {
+        fs::remove(Log());
+        had_ = Query(kCommand, saved_);
+        const std::wstring command =
+            L"\"" + (TestDir() / "record_mailto.exe").wstring() + L"\" \"%1\"";
+        ok_ = Set(kKey, L"URL Protocol", L"") && Set(kCommand, nullptr, command);
+    }
+    ~TMailtoHandler() {
+        if (had_) {
+            Set(kCommand, nullptr, saved_);
+        } else {
+            RegDeleteTreeW(HKEY_CLASSES_ROOT, kKey);
+        }
+        fs::remove(Log());
+    }
+    TMailtoHandler(const TMailtoHandler&) = delete;
+    TMailtoHandler& operator=(const TMailtoHandler&) = delete;
+
+    bool Ok() const { return ok_; }
+
+    // The URLs handed over so far, once there are count of them, decoded.
+    std::vector<std::string> Urls(size_t count) const {
+        std::vector<std::string> urls;
+        WaitFor([&] {
+            urls.clear();
+            std::istringstream lines(ReadBytes(Log()));
+            for (std::string line; std::getline(lines, line);) {
+                urls.push_back(PercentDecoded(line));
+            }
+            return urls.size() >= count;
+        });
+        return urls;
+    }
+
+  private:
+    static constexpr wchar_t kKey[] = L"mailto";
+    static constexpr wchar_t kCommand[] = L"mailto\\shell\\open\\command";
+
+    static fs::path Log() { return TestDir() / "record_mailto.log"; }
+
+    static bool Query(const wchar_t* key, std::wstring& value) {
+        wchar_t buffer[1024];
+        DWORD size = sizeof buffer;
+        DWORD type = 0;
+        if (RegGetValueW(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ, &type, buffer, &size) !=
+            ERROR_SUCCESS) {
+            return false;
+        }
+        value = buffer;
+        return true;
+    }
+
+    static bool Set(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+        HKEY h = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &h,
+                            nullptr) != ERROR_SUCCESS) {
+            return false;
+        }
+        const bool set =
+            RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
+            ERROR_SUCCESS;
+        RegCloseKey(h);
+        return set;
+    }
+
+    static std::string PercentDecoded(const std::string& url) {
+        std::string out;
+        for (size_t i = 0; i < url.size(); ++i) {
+            if (url[i] == '%' && i + 2 < url.size()) {
+                out += static_cast<char>(std::stoi(url.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                out += url[i];
+            }
+        }
+        return out;
+    }
+
+    bool ok_ = false;
+    bool had_ = false;
+    std::wstring saved_;
+};
+
+TEST_F(ExeTest, WithoutOutlookTheDefaultMailClient) {
+    RegisterFake(false);
+    struct TRegisterAgain {
+        ~TRegisterAgain() { RegisterFake(true); }
+    } registerAgain;
+    TMailtoHandler handler;
+    ASSERT_TRUE(handler.Ok());
+
+    struct TCase {
+        const char* what;
+        std::string prefs;
+        size_t node;
+        std::vector<int> rows;
+        std::string recipients;  // as the URL carries them, decoded
+    };
+    const TCase cases[] = {
+        {"bare addresses",
+         "MailAddressOnly: YES",
+         kNodeDevelopment,
+         {0, 3},
+         "makoto.ito@minato-is.example.jp,aya.yoshida@minato-is.example.jp,"
+         "ryo.matsumoto@minato-is.example.jp,shota.kato@minato-is.example.jp,"
+         "takuya.yamamoto@minato-is.example.jp"},
+        {"names",
+         "MailAddressOnly: NO",
+         kNodeFamily,
+         {0},
+         "\"佐藤 美和子\"<miwako.sato@example.jp>"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path dir = Scratch("mailto");
+        WriteBytes(dir / "quorvantel.ini",
+                   CrLfLines({"MailFolder: " + Utf8(dir / "mailbox"), c.prefs}));
+        TProgram program(dir);
+        ASSERT_TRUE(program.Started());
+        // No open compose window can be reached.
+        EXPECT_FALSE(IsWindowEnabled(program.Recipients(IDC_RB_EXISTWIN)));
+        EXPECT_TRUE(Checked(program.Recipients(IDC_RB_NEWWIN)));
+        program.SelectNode(c.node);
+        program.SelectRows(c.rows);
+        const size_t before = handler.Urls(0).size();
+        for (const int button : {IDC_B_TO, IDC_B_CC, IDC_B_BCC}) {
+            Send(program.Recipients(button), BM_CLICK);
+        }
+        const std::vector<std::string> urls = handler.Urls(before + 3);
+        EXPECT_EQ(
+            std::vector<std::string>(urls.begin() + static_cast<ptrdiff_t>(before), urls.end()),
+            (std::vector<std::string>{"mailto:" + c.recipients, "mailto:?cc=" + c.recipients,
+                                      "mailto:?bcc=" + c.recipients}));
+        EXPECT_FALSE(fs::exists(kFakeLog)) << "Outlook was not asked";
+        PostMessageA(program.Main(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.EndedCleanly());
+    }
+
+    // A group too long for one URL: refused whole with the count and Wine's
+    // limit, and the program goes on (Wine's ShellExecuteW would bring it
+    // down).
+    const fs::path dir = Scratch("mailto-long");
+    std::string cards, groups = "Name: \\\r\nEntry: many\r\n.\r\nName: many\r\n";
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "member" + std::to_string(i);
+        cards += "Nickname: " + name + "\r\nAddress: " + name + ".long.address@example.jp\r\n.\r\n";
+        groups += "Entry: " + name + "\r\n";
+    }
+    WriteBytes(dir / "mailbox" / "card.dat", cards);
+    WriteBytes(dir / "mailbox" / "group.dat", groups + ".\r\n");
+    WriteBytes(dir / "quorvantel.ini",
+               CrLfLines({"MailFolder: " + Utf8(dir / "mailbox"), "MailAddressOnly: YES"}));
+    TProgram program(dir);
+    ASSERT_TRUE(program.Started());
+    program.SelectNode(0);
+    program.SelectRows({0});
+    const size_t before = handler.Urls(0).size();
+    TSentAsync press(program.Recipients(IDC_B_TO), BM_CLICK);
+    EXPECT_EQ(
+        DismissMessageBox(program),
+        "宛先 40 件は、メールソフトに一度に渡せる長さを超えています (URL が 1,316 文字、上限は "
+        "995 文字)");
+    EXPECT_TRUE(press.Answered());
+    EXPECT_EQ(handler.Urls(0).size(), before);
+    PostMessageA(program.Main(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.EndedCleanly());
+}
+
+// ---------------------------------------------------------------------------
 // The quote button on the clipboard.
 
 TEST_F(ExeTest, QuoteButtonOnTheClipboard) {

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "mailclient/BridgedMailClient.h"
 #include "mailclient/ComApartment.h"
 #include "mailclient/DesktopMailClient.h"
+#include "mailclient/MailClientChoice.h"
 #include "mailclient/thunderbird/ThunderbirdMailClient.h"
 #include "ui/ErrorReport.h"
 #include "ui/qt/Form1Window.h"
@@ -65,14 +65,15 @@ int main(int argc, char* argv[]) {
     // The properties dialog: hidden until the first Properties command, gone with the window.
     auto* form2 = new TForm2Window(form.Form.PropertyCard, &form);
     form.Form.Form2 = &form2->Form;
-    // Thunderbird while its extension is connected (open compose windows too),
-    // the desktop's mailto: otherwise, and alone when the bridge can't start;
-    // RB_ExistWin follows the connection.
-    form.Form.SetMailClient(std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop));
+    // The desktop's mailto: alone when the Thunderbird bridge can't start.
+    const auto desktop = [] {
+        return std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop,
+                                                    TDesktopMailClient::kArgumentLimit);
+    };
+    form.Form.SetMailClient(desktop());
     Guarded([&] {
-        form.Form.SetMailClient(std::make_unique<TBridgedMailClient>(
-            std::make_unique<TThunderbirdMailClient>(form.EventLoop()),
-            std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop)));
+        form.Form.SetMailClient(ChooseMailClient(
+            std::make_unique<TThunderbirdMailClient>(form.EventLoop()), nullptr, desktop()));
     });
     // Closing the main window ends the program, whatever else is open.
     QObject::connect(&form, &TForm1Window::Closed, &app, &QCoreApplication::quit,

@@ -739,7 +739,7 @@ void TForm1Window::WriteClipboardText(const std::string& text) {
 }
 
 void TForm1Window::OpenLink(const std::string& url) {
-    ShellExecuteW(nullptr, L"open", WideFromUtf8(url).c_str(), nullptr, nullptr, SW_SHOW);
+    OpenUrlWithShell(url);
 }
 
 std::filesystem::path TForm1Window::ExecutablePath() const {

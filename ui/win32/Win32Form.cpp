@@ -201,8 +201,8 @@ void TWin32Form::FitLabel(std::string_view name) const {
     const std::wstring text = WindowTextW(label);
     HDC dc = GetDC(label);
     const TFontDescription& font = d.FontOf(c);
-    HFONT fitted = FitFormFont(dc, text, next->Bounds.Left - kGap - r.left, font.Height,
-                               font.Underline);
+    HFONT fitted =
+        FitFormFont(dc, text, next->Bounds.Left - kGap - r.left, font.Height, font.Underline);
     ReleaseDC(label, dc);
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(fitted), TRUE);
     FitToText(label);

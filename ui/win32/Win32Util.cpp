@@ -1,9 +1,12 @@
 #include "ui/win32/Win32Util.h"
 
+#include <shellapi.h>
+
 #include <vector>
 
 #include "core/Encoding.h"
 #include "core/TextUtf.h"
+#include "mailclient/DesktopMailClient.h"
 #include "ui/win32/Win32Font.h"
 
 std::wstring Wide(std::string_view cp932) {
@@ -141,4 +144,17 @@ bool IsForwardedMessage(UINT message) {
 
 LRESULT ForwardToRoot(HWND from, UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageW(GetAncestor(from, GA_ROOT), message, wParam, lParam);
+}
+
+bool OpenUrlWithShell(const std::string& url) {
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        nullptr, L"open", WideFromUtf8(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
+size_t ShellUrlLimit() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const bool wine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    return wine ? TDesktopMailClient::kWineShellExecuteLimit
+                : TDesktopMailClient::kShellExecuteLimit;
 }

@@ -41,6 +41,12 @@ std::wstring WindowTextW(HWND window);
 // Sets a window's text from cp932 bytes.
 void SetWindowTextCp932(HWND window, std::string_view cp932);
 
+// Opens an ASCII URL with the program the system has for its scheme; false
+// when there is none or it could not be started.
+bool OpenUrlWithShell(const std::string& url);
+// The longest URL OpenUrlWithShell passes on whole: Windows' limit, or Wine's.
+size_t ShellUrlLimit();
+
 // The menu colour of read-only boxes, the button face elsewhere.
 LRESULT StaticColor(HDC dc, int sysColor);
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "mailclient/ComApartment.h"
+#include "mailclient/DesktopMailClient.h"
+#include "mailclient/MailClientChoice.h"
 #include "mailclient/OutlookApplication.h"
 #include "ui/ErrorReport.h"
 #include "ui/win32/Form1Window.h"
@@ -64,7 +66,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     int result = 0;
     Guarded([&] {
         TForm1Window form;
-        form.Form.SetMailClient(std::make_unique<TOutlookApplication>());
+        form.Form.SetMailClient(ChooseMailClient(
+            nullptr, std::make_unique<TOutlookApplication>(),
+            std::make_unique<TDesktopMailClient>(OpenUrlWithShell, ShellUrlLimit())));
         // The properties dialog: hidden until the first Properties command, gone with the window.
         TForm2Window form2(form.Form.PropertyCard, form.Hwnd());
         form.Form.Form2 = &form2.Form;

@@ -22,7 +22,6 @@
 #include <thread>
 #include <vector>
 
-#include "mailclient/BridgedMailClient.h"
 #include "mailclient/thunderbird/TbRecipients.h"
 #include "mailclient/thunderbird/TbWire.h"
 #include "mailclient/thunderbird/ThunderbirdMailClient.h"
@@ -612,58 +611,6 @@ TEST_F(ThunderbirdBackend, HostRelaysAndSurvivesBadMessagesFromEitherSide) {
     extension2.join();
     EXPECT_TRUE(host.EndsWhenThunderbirdCloses());
     EXPECT_TRUE(WaitFor([&] { return !client.CanReachOpenItems(); }));
-}
-
-// --- the switching client -------------------------------------------------
-
-struct TNamedItem : TMailItem {
-    std::string name;
-    explicit TNamedItem(std::string n) : name(std::move(n)) {}
-    std::u16string GetField(TMailField) override { return {}; }
-    void SetField(TMailField, const std::u16string&) override {}
-    void Display() override {}
-};
-
-struct TToggleClient : TMailClient {
-    std::string name;
-    bool reach = false;
-    std::function<void()> changed;
-    explicit TToggleClient(std::string n, bool r) : name(std::move(n)), reach(r) {}
-    void Connect() override {}
-    std::unique_ptr<TMailItem> CreateItem() override {
-        return std::make_unique<TNamedItem>(name + " new");
-    }
-    std::unique_ptr<TMailItem> ActiveItem() override {
-        return reach ? std::make_unique<TNamedItem>(name + " open") : nullptr;
-    }
-    bool CanReachOpenItems() const override { return reach; }
-    std::string DisplayName() const override { return name; }
-    void SetReachChangedCallback(std::function<void()> cb) override { changed = std::move(cb); }
-};
-
-std::string NameOf(const std::unique_ptr<TMailItem>& item) {
-    return item ? static_cast<TNamedItem&>(*item).name : "none";
-}
-
-TEST(BridgedMailClient, FollowsTheBridgeAndTellsItsOwner) {
-    auto bridge = std::make_unique<TToggleClient>("thunderbird", false);
-    TToggleClient* tb = bridge.get();
-    TBridgedMailClient client(std::move(bridge), std::make_unique<TToggleClient>("mailto", false));
-    int told = 0;
-    client.SetReachChangedCallback([&] { ++told; });
-    EXPECT_FALSE(client.CanReachOpenItems());
-    EXPECT_EQ(NameOf(client.CreateItem()), "mailto new");
-    EXPECT_EQ(NameOf(client.ActiveItem()), "none");
-    tb->reach = true;
-    tb->changed();
-    EXPECT_EQ(told, 1);
-    EXPECT_TRUE(client.CanReachOpenItems());
-    EXPECT_EQ(NameOf(client.CreateItem()), "thunderbird new");
-    EXPECT_EQ(NameOf(client.ActiveItem()), "thunderbird open");
-    tb->reach = false;
-    tb->changed();
-    EXPECT_EQ(told, 2);
-    EXPECT_EQ(NameOf(client.CreateItem()), "mailto new");
 }
 
 }  // namespace

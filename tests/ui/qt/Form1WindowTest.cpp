@@ -243,7 +243,8 @@ TEST_F(Form1WindowTest, RadioButtonsFollowTheMailClient) {
     TForm1Window& form = Start();
     // The desktop's mail client, as the program's entry chooses it, reaches
     // no open compose window.
-    form.Form.SetMailClient(std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop));
+    form.Form.SetMailClient(
+        std::make_unique<TDesktopMailClient>(OpenUrlOnDesktop, TDesktopMailClient::kArgumentLimit));
     EXPECT_TRUE(form.RB_NewWin->isChecked());
     EXPECT_FALSE(form.RB_ExistWin->isEnabled());
     EXPECT_EQ(form.RB_ExistWin->toolTip(), Q("この環境では既存のメールウインドウに書き込めません"));

@@ -53,7 +53,8 @@ TEST(HandOffQt, TheWindowLivesWhileThunderbirdHoldsItsAnswer) {
     options.session = "test";
     form.Form.SetMailClient(std::make_unique<TBridgedMailClient>(
         std::make_unique<TThunderbirdMailClient>(form.EventLoop(), options),
-        std::make_unique<TDesktopMailClient>([](const std::string&) { return true; })));
+        std::make_unique<TDesktopMailClient>([](const std::string&) { return true; },
+                                             TDesktopMailClient::kArgumentLimit)));
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
