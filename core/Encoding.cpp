@@ -111,6 +111,109 @@ Converter& ToUtf16() {
     return c;
 }
 
+// Decoding cp932 one iconv call at a time is slow for long recipient lists
+// (every sort key decodes a name), so the decoder reads a table that iconv
+// itself fills once: what it makes of each byte and of each pair after a lead
+// byte. Every sequence decodes exactly as iconv decodes it, replacements and
+// all; a table iconv cannot fill leaves the decoding to iconv.
+class TCp932Table {
+  public:
+    static constexpr int32_t kBad = -1;   // no character: U+FFFD, one byte skipped
+    static constexpr int32_t kLead = -2;  // needs the next byte
+
+    static const TCp932Table* Get() {
+        static const TCp932Table table;
+        return table.ok_ ? &table : nullptr;
+    }
+
+    // Appends the UTF-16 of cp932 to out via emit(char16_t).
+    template <class Emit>
+    void Decode(std::string_view cp932, Emit emit) const {
+        const size_t n = cp932.size();
+        for (size_t i = 0; i < n;) {
+            const auto b = static_cast<unsigned char>(cp932[i]);
+            const int32_t single = single_[b];
+            if (single >= 0) {
+                emit(static_cast<char16_t>(single));
+                ++i;
+                continue;
+            }
+            if (single == kLead && i + 1 < n) {
+                const int32_t pair = pair_[leadIndex_[b]][static_cast<unsigned char>(cp932[i + 1])];
+                if (pair >= 0) {
+                    emit(static_cast<char16_t>(pair));
+                    i += 2;
+                    continue;
+                }
+            }
+            emit(u'\uFFFD');
+            ++i;
+        }
+    }
+
+  private:
+    TCp932Table()
+        : cd_(iconv_open(std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE",
+                         "CP932")) {
+        ok_ = cd_ != reinterpret_cast<iconv_t>(-1);
+        int leads = 0;
+        for (int b = 0; b < 256 && ok_; ++b) {
+            const char byte = static_cast<char>(b);
+            single_[b] = One(std::string_view(&byte, 1));
+            if (single_[b] != kLead) {
+                continue;
+            }
+            if (leads == kMaxLeads) {
+                ok_ = false;
+                break;
+            }
+            leadIndex_[b] = static_cast<uint8_t>(leads);
+            for (int t = 0; t < 256; ++t) {
+                const char two[2] = {byte, static_cast<char>(t)};
+                pair_[leads][t] = One(std::string_view(two, 2));
+            }
+            ++leads;
+        }
+    }
+    ~TCp932Table() {
+        if (cd_ != reinterpret_cast<iconv_t>(-1)) {
+            iconv_close(cd_);
+        }
+    }
+
+    // What iconv makes of the whole sequence: one UTF-16 unit, kBad (nothing
+    // taken) or, for a lone byte, kLead. Anything else: the table can't stand in.
+    int32_t One(std::string_view bytes) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(bytes.data());
+        size_t srcLeft = bytes.size();
+        char16_t out[4];
+        char* dst = reinterpret_cast<char*>(out);
+        size_t dstLeft = sizeof out;
+        const size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+        const size_t units = (sizeof out - dstLeft) / sizeof(char16_t);
+        if (r == static_cast<size_t>(-1) && units == 0) {
+            if (errno == EILSEQ) {
+                return kBad;
+            }
+            if (errno == EINVAL && bytes.size() == 1) {
+                return kLead;
+            }
+        } else if (r != static_cast<size_t>(-1) && units == 1 && srcLeft == 0) {
+            return static_cast<int32_t>(out[0]);
+        }
+        ok_ = false;
+        return kBad;
+    }
+
+    static constexpr int kMaxLeads = 128;
+    iconv_t cd_;
+    bool ok_ = false;
+    int32_t single_[256] = {};
+    uint8_t leadIndex_[256] = {};
+    int32_t pair_[kMaxLeads][256] = {};
+};
+
 #else
 
 std::wstring Widen(UINT codePage, std::string_view s) {
@@ -149,6 +252,12 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 #ifdef _WIN32
     return Narrow(CP_UTF8, Widen(932, cp932));
 #else
+    if (const TCp932Table* table = TCp932Table::Get()) {
+        std::string out;
+        out.reserve(cp932.size() * 3 / 2 + 8);
+        table->Decode(cp932, [&out](char16_t c) { AppendUtf8(out, c); });
+        return out;
+    }
     return ToUtf8().Run(cp932, "\xEF\xBF\xBD", SkipOneByte);
 #endif
 }
@@ -163,6 +272,11 @@ std::u16string Cp932ToUtf16(std::string_view cp932) {
     std::wstring w = Widen(932, cp932);
     out.assign(w.begin(), w.end());
 #else
+    if (const TCp932Table* table = TCp932Table::Get()) {
+        out.reserve(cp932.size());
+        table->Decode(cp932, [&out](char16_t c) { out.push_back(c); });
+        return out;
+    }
     const char16_t replacement = u'\uFFFD';
     const std::string bytes = ToUtf16().Run(
         cp932, std::string_view(reinterpret_cast<const char*>(&replacement), sizeof replacement),

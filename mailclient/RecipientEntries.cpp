@@ -35,10 +35,29 @@ std::string_view Trimmed(std::string_view s) {
 std::string CleanRecipientText(std::string_view text) {
     std::string out;
     out.reserve(text.size());
+    // Runs of characters that stay as they are go over whole.
+    size_t plain = 0;
+    std::string canonical;
     for (size_t pos = 0; pos < text.size();) {
+        const size_t start = pos;
+        const auto lead = static_cast<unsigned char>(text[pos]);
+        if (lead >= 0x20 && lead < 0x7F) {
+            ++pos;
+            continue;
+        }
         const char32_t cp = NextUtf8CodePoint(text, pos);
+        if (!IsControl(cp)) {
+            canonical.clear();
+            AppendUtf8(canonical, cp);
+            if (text.substr(start, pos - start) == canonical) {
+                continue;  // well-formed
+            }
+        }
+        out.append(text.data() + plain, start - plain);
         AppendUtf8(out, IsControl(cp) ? U' ' : cp);
+        plain = pos;
     }
+    out.append(text.data() + plain, text.size() - plain);
     return out;
 }
 

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "core/TextUtf.h"
+#include "mailclient/thunderbird/TbJson.h"
 #include "mailclient/thunderbird/TbRecipients.h"
 #include "mailclient/thunderbird/TbWire.h"
 
@@ -200,7 +201,7 @@ class TThunderbirdMailClient::TImpl {
     // in the request itself.
     std::vector<std::string> Pieces(Json request, int64_t id) {
         std::vector<std::string> frames;
-        std::string whole = request.dump();
+        std::string whole = tbwire::Dump(request);
         if (whole.size() <= tbwire::kToExtensionLimit) {
             frames.push_back(tbwire::Frame(whole));
             return frames;
@@ -214,12 +215,18 @@ class TThunderbirdMailClient::TImpl {
             size_t size = 0;
             const auto flush = [&] {
                 const Json chunk = {{"id", id}, {"chunk", true}, {field, std::move(piece)}};
-                frames.push_back(tbwire::Frame(chunk.dump()));
+                frames.push_back(tbwire::Frame(tbwire::Dump(chunk)));
                 piece = Json::array();
                 size = 0;
             };
             for (Json& entry : list) {
-                const size_t entrySize = entry.dump().size() + 1;
+                std::string literal;
+                if (entry.is_string()) {
+                    tbwire::AppendJsonString(literal, entry.get_ref<const std::string&>());
+                } else {
+                    literal = entry.dump();
+                }
+                const size_t entrySize = literal.size() + 1;
                 if (entrySize > tbwire::kToExtensionLimit - kEnvelope) {
                     throw EThunderbirdError("Thunderbird に渡すには長すぎる宛先があります");
                 }
@@ -234,7 +241,7 @@ class TThunderbirdMailClient::TImpl {
             }
             list = Json::array();
         }
-        whole = request.dump();
+        whole = tbwire::Dump(request);
         frames.push_back(tbwire::Frame(whole));
         return frames;
     }

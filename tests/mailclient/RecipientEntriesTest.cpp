@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "core/TextUtf.h"
 
 inline void PrintTo(const TRecipientEntry& e, std::ostream* os) {
     *os << "{name \"" << e.Name << "\", address \"" << e.Address << "\"}";
@@ -233,3 +236,48 @@ TEST(FormatMailbox, AMailClientReadsBackEveryNickname) {
 }
 
 }  // namespace
+
+// Every code point decoded and written again, controls as blanks: what the
+// cleaning must give for any bytes, broken UTF-8 included.
+TEST(CleanRecipientText, MatchesDecodingEveryCharacter) {
+    const auto reference = [](std::string_view text) {
+        std::string out;
+        for (size_t pos = 0; pos < text.size();) {
+            const char32_t cp = NextUtf8CodePoint(text, pos);
+            const bool control =
+                cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029;
+            AppendUtf8(out, control ? U' ' : cp);
+        }
+        return out;
+    };
+    std::vector<std::string> inputs = {
+        "",
+        "a@example.jp",
+        "山田\t太郎\r\n<taro@example.jp>",
+        "\xC2\x85nel",
+        "a\xE2\x80\xA8"
+        "b",
+        "\xC0\xAF overlong",
+        "\xED\xA0\x80 surrogate",
+        "\xF4\x90\x80\x80 too high",
+        "cut \xE3\x81",
+        "🍣\x7F",
+        "\xFF\xFE",
+    };
+    std::mt19937 random(5322);
+    const char pieces[][5] = {
+        "a",        " ",        "\t",           "\x01",         "\x7F",
+        "\xC2\x80", "\xC2\xA0", "\xE3\x81\x82", "\xE2\x80\xA9", "\xF0\x9F\x8D\xA3",
+        "\x80",     "\xE3",     "\xED\xB0\x80", "\xC1\xBF"};
+    std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
+    for (int i = 0; i < 3000; ++i) {
+        std::string text;
+        for (int j = 0; j < 12; ++j) {
+            text += pieces[pick(random)];
+        }
+        inputs.push_back(text);
+    }
+    for (const std::string& text : inputs) {
+        EXPECT_EQ(CleanRecipientText(text), reference(text)) << text;
+    }
+}
