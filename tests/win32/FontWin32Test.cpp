@@ -63,16 +63,24 @@ class FontWin32 : public testing::Test {
 
 TEST_F(FontWin32, TheFaceIsTheDesignedOneOrAJapaneseFallback) {
     const std::wstring face = FormFontFace(dc_);
-    const std::wstring allowed[] = {Wide("ＭＳ Ｐゴシック"), L"Meiryo UI", L"Yu Gothic UI",
-                                    L"MS UI Gothic"};
-    EXPECT_NE(std::find(std::begin(allowed), std::end(allowed), face), std::end(allowed))
-        << Utf8(face);
+    const std::wstring named[] = {Wide("ＭＳ Ｐゴシック"), L"Meiryo UI", L"Yu Gothic UI",
+                                  L"MS UI Gothic"};
+    const bool isNamed = std::find(std::begin(named), std::end(named), face) != std::end(named);
     // The font draws Japanese: the character set it got is Shift-JIS.
     HGDIOBJ old = SelectObject(dc_, FormFont(dc_, 12));
     TEXTMETRICW metrics{};
     ASSERT_TRUE(GetTextMetricsW(dc_, &metrics));
+    wchar_t got[LF_FACESIZE] = {};
+    GetTextFaceW(dc_, LF_FACESIZE, got);
     SelectObject(dc_, old);
     EXPECT_EQ(metrics.tmCharSet, SHIFTJIS_CHARSET);
+    if (!isNamed) {
+        // None of those: an installed proportional Japanese TrueType face,
+        // never a fixed-pitch stand-in (the bit's name says the opposite).
+        EXPECT_EQ(std::wstring(got), face) << Utf8(face);
+        EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) << Utf8(face);
+        EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_TRUETYPE) << Utf8(face);
+    }
     EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, 12);
 }
 

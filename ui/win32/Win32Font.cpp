@@ -1,7 +1,10 @@
 #include "ui/win32/Win32Font.h"
 
+#include <algorithm>
 #include <map>
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -79,6 +82,36 @@ int AverageWidth(HDC dc, HFONT font) {
     return metrics.tmAveCharWidth;
 }
 
+// The proportional Japanese faces installed, Gothic (sans-serif) ones first,
+// each group by name: a system without any of the faces above (a fresh Wine
+// prefix, whose own stand-in is a fixed-pitch bitmap strike) still gets a
+// face whose letters are as wide as the design's.
+std::vector<std::wstring> JapaneseFaces(HDC dc) {
+    LOGFONTW query{};
+    query.lfCharSet = SHIFTJIS_CHARSET;
+    std::vector<std::wstring> faces;
+    EnumFontFamiliesExW(
+        dc, &query,
+        [](const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM data) -> int {
+            const bool proportional = (lf->lfPitchAndFamily & 0x3) == VARIABLE_PITCH;
+            if (proportional && (type & TRUETYPE_FONTTYPE) && lf->lfFaceName[0] != L'@') {
+                reinterpret_cast<std::vector<std::wstring>*>(data)->push_back(lf->lfFaceName);
+            }
+            return 1;
+        },
+        reinterpret_cast<LPARAM>(&faces), 0);
+    const auto gothic = [](const std::wstring& face) {
+        return face.find(L"Gothic") != std::wstring::npos ||
+               face.find(L"\x30B4\x30B7\x30C3\x30AF") != std::wstring::npos ||  // ゴシック
+               face.find(L"Sans") != std::wstring::npos;
+    };
+    std::sort(faces.begin(), faces.end(), [&](const std::wstring& a, const std::wstring& b) {
+        return std::make_tuple(!gothic(a), a) < std::make_tuple(!gothic(b), b);
+    });
+    faces.erase(std::unique(faces.begin(), faces.end()), faces.end());
+    return faces;
+}
+
 }  // namespace
 
 std::wstring FormFontFace(HDC dc) {
@@ -86,11 +119,18 @@ std::wstring FormFontFace(HDC dc) {
     if (face.empty()) {
         face = kDesignFace;
         if (!Has(dc, kDesignFace)) {
+            bool found = false;
             for (const wchar_t* fallback : kFallbackFaces) {
                 if (Has(dc, fallback)) {
                     face = fallback;
+                    found = true;
                     break;
                 }
+            }
+            const std::vector<std::wstring> installed =
+                found ? std::vector<std::wstring>() : JapaneseFaces(dc);
+            if (!installed.empty()) {
+                face = installed.front();
             }
         }
     }

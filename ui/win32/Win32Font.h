@@ -8,7 +8,8 @@
 
 // The face the forms use: "ＭＳ Ｐゴシック" where GDI has it (installed or
 // substituted), else the first of "Meiryo UI", "Yu Gothic UI", "MS UI Gothic"
-// that it has; "ＭＳ Ｐゴシック" again when it has none of them.
+// that it has, else an installed proportional Japanese face (Gothic first);
+// "ＭＳ Ｐゴシック" again when there is none.
 std::wstring FormFontFace(HDC dc);
 
 // The forms' font at that pixel height (Shift-JIS character set, underlined
