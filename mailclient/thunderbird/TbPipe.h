@@ -1,0 +1,41 @@
+// The Windows side of the wire: the named pipe of the user's Windows session,
+// which only that user's processes on this machine may open, and the check of
+// the process at its other end (what SO_PEERCRED is on Linux).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace tbpipe {
+
+// \\.\pipe\quorvantel-<user SID>-<session>; the session is this process's
+// Windows session id unless one is given. One user may be logged on in several
+// sessions; the host has Thunderbird's, so each quorvantel pairs with the
+// Thunderbird of its own session.
+std::wstring PipeName(const std::string& session = "");
+
+// Whether the process runs as the user of this process.
+bool ProcessIsThisUser(DWORD pid);
+
+// Security attributes whose descriptor grants this user alone, nobody else.
+class TUserOnly {
+  public:
+    TUserOnly();
+    ~TUserOnly();
+    TUserOnly(const TUserOnly&) = delete;
+    TUserOnly& operator=(const TUserOnly&) = delete;
+    // Null when the descriptor could not be made.
+    SECURITY_ATTRIBUTES* Get() { return descriptor_ != nullptr ? &attributes_ : nullptr; }
+
+  private:
+    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+    SECURITY_ATTRIBUTES attributes_{};
+};
+
+// A new instance of the pipe for the server, overlapped. The first one of
+// the pipe only when first is set: INVALID_HANDLE_VALUE while another process
+// serves it.
+HANDLE CreateServerInstance(const std::wstring& name, bool first);
+
+}  // namespace tbpipe
