@@ -5,8 +5,10 @@
 
 #include <filesystem>
 
+#include "mailclient/BridgedMailClient.h"
 #include "mailclient/ComApartment.h"
 #include "mailclient/OutlookApplication.h"
+#include "mailclient/thunderbird/ThunderbirdMailClient.h"
 #include "ui/ErrorReport.h"
 #include "ui/win32/Form1Window.h"
 #include "ui/win32/Form2Window.h"
@@ -64,7 +66,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     int result = 0;
     Guarded([&] {
         TForm1Window form;
-        form.Form.SetMailClient(std::make_unique<TOutlookApplication>());
+        // Thunderbird while its extension is connected, else Outlook.
+        form.Form.SetMailClient(std::make_unique<TBridgedMailClient>(
+            std::make_unique<TThunderbirdMailClient>(form.EventLoop()),
+            std::make_unique<TOutlookApplication>()));
         // The properties dialog: hidden until the first Properties command, gone with the window.
         TForm2Window form2(form.Form.PropertyCard, form.Hwnd());
         form.Form.Form2 = &form2.Form;
