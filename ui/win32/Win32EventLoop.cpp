@@ -25,6 +25,12 @@ UINT_PTR g_nextId = 1;
 std::mutex g_postedMutex;
 std::deque<std::function<void()>> g_posted;  // from any thread
 
+// A sent message is handled inside GetMessageW, which then goes on waiting: a
+// posted one makes it return, so that a RunUntil asks its condition again.
+void WakeWaits(HWND hwnd) {
+    PostMessageW(hwnd, WM_NULL, 0, 0);
+}
+
 LRESULT CALLBACK LoopProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kFired) {
         const auto it = g_timers.find(static_cast<UINT_PTR>(wParam));
@@ -32,6 +38,7 @@ LRESULT CALLBACK LoopProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             const std::function<void()> callback = std::move(it->second);
             g_timers.erase(it);
             callback();
+            WakeWaits(hwnd);
         }
         return 0;
     }
@@ -46,6 +53,7 @@ LRESULT CALLBACK LoopProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             g_posted.pop_front();
         }
         callback();
+        WakeWaits(hwnd);
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
