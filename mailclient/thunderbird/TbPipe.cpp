@@ -95,6 +95,41 @@ TUserOnly::~TUserOnly() {
     }
 }
 
+TServerLock::TServerLock(const std::wstring& pipeName) : mutex_(nullptr) {
+    TUserOnly security;
+    // Local\ is the session's own namespace; the rest of the name is the pipe's.
+    const std::wstring name = L"Local\\" + pipeName.substr(pipeName.find_last_of(L'\\') + 1);
+    if (security.Get() != nullptr) {
+        mutex_ = CreateMutexW(security.Get(), FALSE, name.c_str());
+    }
+}
+
+TServerLock::~TServerLock() {
+    Release();
+    if (mutex_ != nullptr) {
+        CloseHandle(mutex_);
+    }
+}
+
+bool TServerLock::TryTake() {
+    if (held_) {
+        return true;
+    }
+    if (mutex_ == nullptr) {
+        return false;
+    }
+    const DWORD got = WaitForSingleObject(mutex_, 0);
+    held_ = got == WAIT_OBJECT_0 || got == WAIT_ABANDONED;
+    return held_;
+}
+
+void TServerLock::Release() {
+    if (held_) {
+        ReleaseMutex(mutex_);
+        held_ = false;
+    }
+}
+
 HANDLE CreateServerInstance(const std::wstring& name, bool first) {
     TUserOnly security;
     if (security.Get() == nullptr) {

@@ -33,6 +33,26 @@ class TUserOnly {
     SECURITY_ATTRIBUTES attributes_{};
 };
 
+// Which process serves a pipe: a mutex of the session, this user's alone,
+// held by the thread that took it until it is released or the thread ends.
+// FILE_FLAG_FIRST_PIPE_INSTANCE alone does not say it under Wine, which lets
+// a second process make a "first" instance.
+class TServerLock {
+  public:
+    explicit TServerLock(const std::wstring& pipeName);
+    ~TServerLock();
+    TServerLock(const TServerLock&) = delete;
+    TServerLock& operator=(const TServerLock&) = delete;
+    // True when this thread holds it now (a process that ended without
+    // releasing it counts as gone).
+    bool TryTake();
+    void Release();
+
+  private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
+
 // A new instance of the pipe for the server, overlapped. The first one of
 // the pipe only when first is set: INVALID_HANDLE_VALUE while another process
 // serves it.

@@ -105,18 +105,21 @@ class TPending {
 
 // A handle closed last, after the operations on it have been cancelled.
 struct THandle {
-    HANDLE handle;
+    explicit THandle(HANDLE h) : handle(h) {}
     ~THandle() {
         if (handle != INVALID_HANDLE_VALUE) {
             CloseHandle(handle);
         }
     }
+    THandle(const THandle&) = delete;
+    THandle& operator=(const THandle&) = delete;
+    HANDLE handle;
 };
 
 class TPipeConnection : public TTbConnection {
   public:
     TPipeConnection(TEventLoop& loop, HANDLE pipe)
-        : pipe_{pipe},
+        : pipe_(pipe),
           read_(loop, pipe_.handle, [this] { Read(); }),
           write_(loop, pipe_.handle, [this] { Written(); }) {}
 
@@ -190,7 +193,7 @@ class TPipeConnection : public TTbConnection {
 class TPipeServer : public TTbServer {
   public:
     TPipeServer(TEventLoop& loop, const std::string& session)
-        : loop_(loop), name_(tbpipe::PipeName(session)) {}
+        : loop_(loop), name_(tbpipe::PipeName(session)), lock_(name_) {}
 
     bool Listening() const override { return listening_; }
 
@@ -198,9 +201,13 @@ class TPipeServer : public TTbServer {
         if (listening_) {
             return true;
         }
-        // The first instance: refused while another quorvantel has the pipe.
+        if (!lock_.TryTake()) {
+            return false;  // another quorvantel serves the pipe
+        }
+        // The first instance: on Windows also refused while another process has the pipe.
         const HANDLE first = tbpipe::CreateServerInstance(name_, true);
         if (first == INVALID_HANDLE_VALUE) {
+            lock_.Release();
             return false;
         }
         listening_ = true;
@@ -213,7 +220,7 @@ class TPipeServer : public TTbServer {
     void Listen(HANDLE instance) {
         pending_.reset();
         instance_.reset();
-        instance_ = std::make_unique<THandle>(THandle{instance});
+        instance_ = std::make_unique<THandle>(instance);
         pending_ = std::make_unique<TPending>(loop_, instance_->handle, [this] { Connected(); });
         OVERLAPPED* overlapped = pending_->Begin();
         const BOOL ok = ConnectNamedPipe(instance, overlapped);
@@ -261,6 +268,7 @@ class TPipeServer : public TTbServer {
 
     TEventLoop& loop_;
     std::wstring name_;
+    tbpipe::TServerLock lock_;  // released after the instances are gone
     bool listening_ = false;
     std::unique_ptr<THandle> instance_;
     std::unique_ptr<TPending> pending_;  // on instance_, so destroyed first
