@@ -45,7 +45,13 @@ class TThunderbirdMailClient::TImpl {
         TakeOver();
     }
 
-    ~TImpl() { DropConnection(false); }
+    ~TImpl() {
+        // The server first: a host that loses its connection must not find
+        // this quorvantel again while it ends.
+        retry_.reset();
+        server_.reset();
+        DropConnection(false);
+    }
 
     bool Connected() const { return conn_ != nullptr; }
     bool Serving() const { return server_->Listening(); }
