@@ -1,7 +1,8 @@
 // Thunderbird through our extension. quorvantel listens on a private Unix
 // socket (on Windows a named pipe, TbTransport.h); the native-messaging host
-// that Thunderbird starts for the extension connects to it. While that connection stands, new compose windows and the
-// one open last are reached, and their fields are read and written for real.
+// that Thunderbird starts for the extension connects to it. While that
+// connection stands, new compose windows and the one open last are reached,
+// and their fields are read and written for real.
 //
 // One quorvantel serves the socket of a display session at a time: the first
 // one keeps it (a lock file beside the socket says who), later ones wait and
