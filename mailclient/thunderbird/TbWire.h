@@ -2,8 +2,9 @@
 // each other. Every hop carries the same frames: a 4-byte length in the
 // machine's byte order, then that many bytes of UTF-8 JSON.
 //
-// quorvantel listens on a Unix socket in a directory only its user can enter;
-// the host that Thunderbird starts connects to it and relays frames both ways.
+// quorvantel listens on a Unix socket in a directory only its user can enter
+// (on Windows a named pipe only its user can open, TbPipe.h); the host that
+// Thunderbird starts connects to it and relays frames both ways.
 //
 // Requests (quorvantel to the extension), each with a number "id":
 //   {"op":"new", "to":[...], "cc":[...], "bcc":[...]}  -> {"tab": n}
@@ -65,6 +66,7 @@ class TFrameReader {
     std::optional<TEvent> pendingOversized_;
 };
 
+#ifndef _WIN32
 // The directory of the socket: $XDG_RUNTIME_DIR/quorvantel, or, without a
 // runtime directory, /tmp/quorvantel-<uid>.
 std::string SocketDirectory();
@@ -93,5 +95,6 @@ bool WriteAll(int fd, std::string_view data, TClock::time_point deadline);
 // Reads what is there (waiting until the deadline for something); the number
 // of bytes, 0 at the end of the stream, -1 on an error, -2 at the deadline.
 long ReadSome(int fd, char* buffer, size_t size, TClock::time_point deadline);
+#endif
 
 }  // namespace tbwire

@@ -1,13 +1,5 @@
 #include "mailclient/thunderbird/ThunderbirdMailClient.h"
 
-#include <errno.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -18,6 +10,7 @@
 #include "core/TextUtf.h"
 #include "mailclient/thunderbird/TbJson.h"
 #include "mailclient/thunderbird/TbRecipients.h"
+#include "mailclient/thunderbird/TbTransport.h"
 #include "mailclient/thunderbird/TbWire.h"
 
 using Json = nlohmann::json;
@@ -46,30 +39,23 @@ using TSubscription = std::unique_ptr<TEventLoop::TSubscription>;
 
 class TThunderbirdMailClient::TImpl {
   public:
-    TImpl(TEventLoop& loop, TOptions options) : loop_(loop), options_(std::move(options)) {
-        if (options_.directory.empty()) {
-            options_.directory = tbwire::SocketDirectory();
-        }
-        if (options_.session.empty()) {
-            options_.session = tbwire::SessionKey();
-        }
+    TImpl(TEventLoop& loop, TOptions options)
+        : loop_(loop),
+          options_(std::move(options)),
+          server_(MakeTbServer(loop, options_.directory, options_.session)) {
         TakeOver();
     }
 
     ~TImpl() {
+        // The server first: a host that loses its connection must not find
+        // this quorvantel again while it ends.
+        retry_.reset();
+        server_.reset();
         DropConnection(false);
-        if (listenFd_ >= 0) {
-            listenWatch_.reset();
-            close(listenFd_);
-            unlink(SocketPath().c_str());
-        }
-        if (lockFd_ >= 0) {
-            close(lockFd_);
-        }
     }
 
-    bool Connected() const { return connFd_ >= 0; }
-    bool Serving() const { return listenFd_ >= 0; }
+    bool Connected() const { return conn_ != nullptr; }
+    bool Serving() const { return server_->Listening(); }
     void SetCallback(std::function<void()> cb) { reachChanged_ = std::move(cb); }
     void SetObserver(std::function<void(const TRequestTimes&)> o) { observer_ = std::move(o); }
 
@@ -80,7 +66,7 @@ class TThunderbirdMailClient::TImpl {
     }
 
     Json Request(Json request) {
-        if (connFd_ < 0) {
+        if (!conn_) {
             ThrowGone();
         }
         if (waiting_ != nullptr) {
@@ -192,10 +178,6 @@ class TThunderbirdMailClient::TImpl {
                                 " 秒以内に応答しませんでした");
     }
 
-    std::string SocketPath() const {
-        return tbwire::SocketPath(options_.directory, options_.session);
-    }
-
     // The request as frames of at most 1 MiB: the recipients that do not fit go
     // ahead in "chunk" messages, which the extension puts in front of the ones
     // in the request itself.
@@ -246,18 +228,13 @@ class TThunderbirdMailClient::TImpl {
         return frames;
     }
 
-    // Writes what the socket takes now; the rest when it takes more.
+    // Writes what the connection takes now; the rest when it takes more.
     void Flush() {
-        while (connFd_ >= 0 && !output_.empty()) {
+        while (conn_ && !output_.empty()) {
             const std::string& frame = output_.front();
-            const ssize_t n = send(connFd_, frame.data() + written_, frame.size() - written_,
-                                   MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-                if (!writeWatch_) {
-                    writeWatch_ =
-                        loop_.Watch(connFd_, TEventLoop::TReady::Write, [this] { Flush(); });
-                }
-                return;
+            const long n = conn_->TrySend(frame.data() + written_, frame.size() - written_);
+            if (n == 0) {
+                return;  // writable() calls again
             }
             if (n < 0) {
                 DropConnection(true);
@@ -269,7 +246,6 @@ class TThunderbirdMailClient::TImpl {
                 written_ = 0;
             }
         }
-        writeWatch_.reset();
         if (waiting_ != nullptr && output_.empty()) {
             waiting_->times.sent = loop_.Now();
         }
@@ -283,75 +259,25 @@ class TThunderbirdMailClient::TImpl {
             output_.pop_back();
             --ours;
         }
-        if (output_.empty()) {
-            writeWatch_.reset();
-        }
     }
 
     void TakeOver() {
-        if (listenFd_ >= 0) {
+        if (server_->TryListen(
+                [this](std::unique_ptr<TTbConnection> c) { Accept(std::move(c)); })) {
+            retry_.reset();
             return;
         }
-        if (!TryListen()) {
-            retry_ = loop_.CallAfter(options_.takeOverInterval, [this] { TakeOver(); });
-        }
+        retry_ = loop_.CallAfter(options_.takeOverInterval, [this] { TakeOver(); });
     }
 
-    bool TryListen() {
-        if (tbwire::PreparePrivateDirectory(options_.directory)) {
-            return false;
-        }
-        if (lockFd_ < 0) {
-            const std::string lock = options_.directory + "/tb-" + options_.session + ".lock";
-            lockFd_ = open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-            if (lockFd_ < 0) {
-                return false;
-            }
-        }
-        if (flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-            return false;  // another quorvantel serves the socket
-        }
-        const std::string path = SocketPath();
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        if (path.size() >= sizeof addr.sun_path) {
-            return false;
-        }
-        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        if (fd < 0) {
-            return false;
-        }
-        unlink(path.c_str());  // left by a quorvantel that ended without cleaning up
-        const mode_t oldMask = umask(0177);
-        const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        umask(oldMask);
-        if (!bound || chmod(path.c_str(), 0600) != 0 || listen(fd, 4) != 0) {
-            close(fd);
-            flock(lockFd_, LOCK_UN);
-            return false;
-        }
-        listenFd_ = fd;
-        retry_.reset();
-        listenWatch_ = loop_.Watch(fd, TEventLoop::TReady::Read, [this] { Accept(); });
-        return true;
-    }
-
-    void Accept() {
-        const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) {
-            return;
-        }
-        if (!tbwire::PeerIsThisUser(fd)) {
-            close(fd);
-            return;
-        }
+    void Accept(std::unique_ptr<TTbConnection> connection) {
         // The newest host wins: an older one belongs to a Thunderbird that
         // has gone or is going.
         const bool was = Connected();
         DropConnection(false);
-        connFd_ = fd;
-        readWatch_ = loop_.Watch(fd, TEventLoop::TReady::Read, [this] { Readable(); });
+        conn_ = std::move(connection);
+        conn_->Start({[this](const char* data, size_t size) { Readable(data, size); },
+                      [this] { DropConnection(true); }, [this] { Flush(); }});
         if (!was && reachChanged_) {
             reachChanged_();
         }
@@ -359,17 +285,8 @@ class TThunderbirdMailClient::TImpl {
 
     // Answers, the extension's word that it is at work, late answers to
     // requests given up, or the end of the connection.
-    void Readable() {
-        char buf[65536];
-        const ssize_t n = recv(connFd_, buf, sizeof buf, MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-            return;
-        }
-        if (n <= 0) {
-            DropConnection(true);
-            return;
-        }
-        reader_.Feed(buf, static_cast<size_t>(n));
+    void Readable(const char* data, size_t size) {
+        reader_.Feed(data, size);
         while (auto e = reader_.Next()) {
             if (e->kind == tbwire::TFrameReader::TEvent::Payload && waiting_ != nullptr) {
                 Answer(Json::parse(e->payload, nullptr, false), *waiting_);
@@ -400,13 +317,10 @@ class TThunderbirdMailClient::TImpl {
     }
 
     void DropConnection(bool tell) {
-        if (connFd_ < 0) {
+        if (!conn_) {
             return;
         }
-        readWatch_.reset();
-        writeWatch_.reset();
-        close(connFd_);
-        connFd_ = -1;
+        conn_.reset();
         reader_.Reset();
         output_.clear();
         written_ = 0;
@@ -420,16 +334,15 @@ class TThunderbirdMailClient::TImpl {
 
     TEventLoop& loop_;
     TOptions options_;
-    int lockFd_ = -1;
-    int listenFd_ = -1;
-    int connFd_ = -1;
+    std::unique_ptr<TTbServer> server_;
+    std::unique_ptr<TTbConnection> conn_;
     int64_t lastId_ = 0;
     tbwire::TFrameReader reader_{tbwire::kFromExtensionLimit};
     std::deque<std::string> output_;
     size_t written_ = 0;  // of output_.front()
     TWait* waiting_ = nullptr;
     TClock::time_point settleUntil_{};
-    TSubscription listenWatch_, readWatch_, writeWatch_, retry_;
+    TSubscription retry_;
     std::function<void()> reachChanged_;
     std::function<void(const TRequestTimes&)> observer_;
 };

@@ -1,7 +1,8 @@
 // Thunderbird through our extension. quorvantel listens on a private Unix
-// socket; the native-messaging host that Thunderbird starts for the extension
-// connects to it. While that connection stands, new compose windows and the
-// one open last are reached, and their fields are read and written for real.
+// socket (on Windows a named pipe, TbTransport.h); the native-messaging host
+// that Thunderbird starts for the extension connects to it. While that
+// connection stands, new compose windows and the one open last are reached,
+// and their fields are read and written for real.
 //
 // One quorvantel serves the socket of a display session at a time: the first
 // one keeps it (a lock file beside the socket says who), later ones wait and
@@ -38,7 +39,7 @@ class TThunderbirdMailClient : public TMailClient {
         std::chrono::microseconds perRecipient{10000};
         // How often a quorvantel that does not serve the socket tries again.
         std::chrono::milliseconds takeOverInterval{2000};
-        // The socket's directory; empty for the usual one.
+        // The socket's directory; empty for the usual one. Not used on Windows.
         std::string directory;
         // The display session; empty for this process's (tbwire::SessionKey).
         std::string session;

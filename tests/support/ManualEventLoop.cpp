@@ -69,7 +69,24 @@ void TManualEventLoop::Remove(uint64_t id) {
     timers_.erase(id);
 }
 
+void TManualEventLoop::Post(std::function<void()> callback) {
+    const std::lock_guard lock(postedMutex_);
+    posted_.push_back(std::move(callback));
+}
+
 bool TManualEventLoop::Step(bool wait) {
+    std::function<void()> posted;
+    {
+        const std::lock_guard lock(postedMutex_);
+        if (!posted_.empty()) {
+            posted = std::move(posted_.front());
+            posted_.pop_front();
+        }
+    }
+    if (posted) {
+        posted();
+        return true;
+    }
     // The earliest timer, first made first among equals.
     std::shared_ptr<TEntry> next;
     uint64_t nextId = 0;

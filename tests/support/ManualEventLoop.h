@@ -5,8 +5,10 @@
 // no second at all, and nothing sleeps.
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "mailclient/EventLoop.h"
@@ -24,6 +26,8 @@ class TManualEventLoop : public TEventLoop {
     // With the fake clock, a wait that nothing can end (no timer, no ready
     // descriptor) throws std::logic_error instead of hanging the test.
     void RunUntil(const std::function<bool()>& done) override;
+    // Posted callbacks run before anything else in the next round.
+    void Post(std::function<void()> callback) override;
     TClock::time_point Now() const override;
 
     // Serves what is due now, without waiting.
@@ -44,4 +48,6 @@ class TManualEventLoop : public TEventLoop {
     std::map<uint64_t, std::shared_ptr<TEntry>> watches_;
     std::map<uint64_t, std::shared_ptr<TEntry>> timers_;
     std::shared_ptr<bool> alive_;
+    std::mutex postedMutex_;
+    std::deque<std::function<void()>> posted_;
 };

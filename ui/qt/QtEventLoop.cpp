@@ -50,6 +50,13 @@ std::unique_ptr<TEventLoop::TSubscription> TQtEventLoop::CallAfter(std::chrono::
     return std::make_unique<TQtSubscription>(timer);
 }
 
+void TQtEventLoop::Post(std::function<void()> callback) {
+    // Queued to the application object, whose thread is the loop's.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [callback = std::move(callback)] { callback(); },
+        Qt::QueuedConnection);
+}
+
 void TQtEventLoop::RunUntil(const std::function<bool()>& done) {
     while (!done()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);

@@ -10,6 +10,7 @@ class TQtEventLoop : public TEventLoop {
                                          std::function<void()> callback) override;
     std::unique_ptr<TSubscription> CallAfter(std::chrono::milliseconds delay,
                                              std::function<void()> callback) override;
+    void Post(std::function<void()> callback) override;
     void RunUntil(const std::function<bool()>& done) override;
     TClock::time_point Now() const override { return TClock::now(); }
 };

@@ -1,5 +1,6 @@
 #include "ui/win32/Win32EventLoop.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -9,16 +10,26 @@
 // A call into Outlook waits in COM's own loop, which dispatches paint and
 // sent messages only, not timers. So each timer runs on the thread pool and
 // sends its firing to a message window of the loop's thread, which runs the
-// callback there, inside whichever loop is waiting.
+// callback there, inside whichever loop is waiting. Posted callbacks take the
+// same way.
 
 namespace {
 
 constexpr UINT kFired = WM_APP + 1;
+constexpr UINT kPosted = WM_APP + 2;
 constexpr wchar_t kLoopClass[] = L"TQuorvantelLoop";
 
 HWND g_window = nullptr;
 std::map<UINT_PTR, std::function<void()>> g_timers;  // the loop thread's only
 UINT_PTR g_nextId = 1;
+std::mutex g_postedMutex;
+std::deque<std::function<void()>> g_posted;  // from any thread
+
+// A sent message is handled inside GetMessageW, which then goes on waiting: a
+// posted one makes it return, so that a RunUntil asks its condition again.
+void WakeWaits(HWND hwnd) {
+    PostMessageW(hwnd, WM_NULL, 0, 0);
+}
 
 LRESULT CALLBACK LoopProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kFired) {
@@ -27,7 +38,22 @@ LRESULT CALLBACK LoopProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             const std::function<void()> callback = std::move(it->second);
             g_timers.erase(it);
             callback();
+            WakeWaits(hwnd);
         }
+        return 0;
+    }
+    if (message == kPosted) {
+        std::function<void()> callback;
+        {
+            const std::lock_guard lock(g_postedMutex);
+            if (g_posted.empty()) {
+                return 0;
+            }
+            callback = std::move(g_posted.front());
+            g_posted.pop_front();
+        }
+        callback();
+        WakeWaits(hwnd);
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -66,6 +92,26 @@ class TTimer : public TEventLoop::TSubscription {
 };
 
 }  // namespace
+
+TWin32EventLoop::TWin32EventLoop(TDispatch dispatch) : dispatch_(dispatch) {
+    // Before any worker can post to it.
+    LoopWindow();
+}
+
+void TWin32EventLoop::Post(std::function<void()> callback) {
+    {
+        const std::lock_guard lock(g_postedMutex);
+        g_posted.push_back(std::move(callback));
+    }
+    // One message for each callback. From a worker a sent one, which COM's
+    // wait dispatches too; on the loop's own thread that would run the
+    // callback at once, so there it is posted.
+    if (GetWindowThreadProcessId(g_window, nullptr) == GetCurrentThreadId()) {
+        PostMessageW(g_window, kPosted, 0, 0);
+    } else {
+        SendNotifyMessageW(g_window, kPosted, 0, 0);
+    }
+}
 
 std::unique_ptr<TEventLoop::TSubscription> TWin32EventLoop::Watch(std::intptr_t, TReady,
                                                                   std::function<void()>) {

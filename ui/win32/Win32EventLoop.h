@@ -12,13 +12,15 @@ class TWin32EventLoop : public TEventLoop {
     // The messages of the program's loop (accelerators, dialog keys) go
     // through this; the default dispatches them.
     using TDispatch = void (*)(MSG& msg);
-    explicit TWin32EventLoop(TDispatch dispatch = nullptr) : dispatch_(dispatch) {}
+    // Made on the thread whose message loop serves it.
+    explicit TWin32EventLoop(TDispatch dispatch = nullptr);
 
     // Descriptors are not watched here yet: no Windows backend needs it.
     std::unique_ptr<TSubscription> Watch(std::intptr_t descriptor, TReady ready,
                                          std::function<void()> callback) override;
     std::unique_ptr<TSubscription> CallAfter(std::chrono::milliseconds delay,
                                              std::function<void()> callback) override;
+    void Post(std::function<void()> callback) override;
     void RunUntil(const std::function<bool()>& done) override;
     TClock::time_point Now() const override { return TClock::now(); }
 

@@ -9,6 +9,7 @@
 #include "mailclient/DesktopMailClient.h"
 #include "mailclient/MailClientChoice.h"
 #include "mailclient/OutlookApplication.h"
+#include "mailclient/thunderbird/ThunderbirdMailClient.h"
 #include "ui/ErrorReport.h"
 #include "ui/win32/Form1Window.h"
 #include "ui/win32/Form2Window.h"
@@ -66,9 +67,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     int result = 0;
     Guarded([&] {
         TForm1Window form;
-        form.Form.SetMailClient(ChooseMailClient(
-            nullptr, std::make_unique<TOutlookApplication>(),
-            std::make_unique<TDesktopMailClient>(OpenUrlWithShell, ShellUrlLimit())));
+        const auto desktop = [] {
+            return std::make_unique<TDesktopMailClient>(OpenUrlWithShell, ShellUrlLimit());
+        };
+        // Outlook and the default mail app alone when the Thunderbird bridge can't start.
+        form.Form.SetMailClient(
+            ChooseMailClient(nullptr, std::make_unique<TOutlookApplication>(), desktop()));
+        Guarded([&] {
+            form.Form.SetMailClient(
+                ChooseMailClient(std::make_unique<TThunderbirdMailClient>(form.EventLoop()),
+                                 std::make_unique<TOutlookApplication>(), desktop()));
+        });
         // The properties dialog: hidden until the first Properties command, gone with the window.
         TForm2Window form2(form.Form.PropertyCard, form.Hwnd());
         form.Form.Form2 = &form2.Form;

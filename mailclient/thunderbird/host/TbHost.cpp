@@ -16,16 +16,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "mailclient/thunderbird/TbWire.h"
+#include "mailclient/thunderbird/host/TbRelay.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using tbwire::TClock;
-using Json = nlohmann::json;
 
 constexpr auto kFirstRetry = 100ms;
 constexpr auto kLastRetry = 2s;
@@ -65,7 +64,7 @@ class THost {
   public:
     int Run() {
         fcntl(STDIN_FILENO, F_SETFL, fcntl(STDIN_FILENO, F_GETFL) | O_NONBLOCK);
-        if (!ToThunderbird(Hello())) {
+        if (!ToThunderbird(TTbRelay::Hello())) {
             return 1;
         }
         for (;;) {
@@ -101,20 +100,11 @@ class THost {
             return;
         }
         retry_ = kFirstRetry;
-        fromQuorvantel_.Reset();
+        relay_.ResetQuorvantel();
         // A new quorvantel: the extension drops what an earlier one left half sent.
-        if (!ToThunderbird(Hello())) {
+        if (!ToThunderbird(TTbRelay::Hello())) {
             std::exit(0);
         }
-    }
-
-    // Debug requests are answered only under the test run's environment.
-    static std::string Hello() {
-        Json hello = {{"hello", true}};
-        if (const char* t = std::getenv("QUORVANTEL_TB_TEST"); t != nullptr && t[0] == '1') {
-            hello["test"] = true;
-        }
-        return hello.dump();
     }
 
     void DropQuorvantel(const char* why) {
@@ -123,7 +113,7 @@ class THost {
         }
         close(sock_);
         sock_ = -1;
-        fromQuorvantel_.Reset();
+        relay_.ResetQuorvantel();
         nextTry_ = TClock::now();
     }
 
@@ -135,31 +125,12 @@ class THost {
             return true;
         }
         if (n <= 0) {
-            if (fromThunderbird_.MidFrame()) {
+            if (relay_.ThunderbirdMidFrame()) {
                 Log("Thunderbird closed the port in the middle of a message");
             }
             return false;
         }
-        fromThunderbird_.Feed(buf, static_cast<size_t>(n));
-        while (auto e = fromThunderbird_.Next()) {
-            if (e->kind == tbwire::TFrameReader::TEvent::Oversized) {
-                Log("dropped a message from Thunderbird of " + std::to_string(e->size) +
-                    " bytes: more than " + std::to_string(tbwire::kFromExtensionLimit));
-                continue;
-            }
-            Json message = Json::parse(e->payload, nullptr, false);
-            if (message.is_discarded() || !message.is_object()) {
-                Log("dropped a message from Thunderbird that is not a JSON object");
-                continue;
-            }
-            if (sock_ < 0) {
-                Log("quorvantel is not running; a reply from Thunderbird is dropped");
-                continue;
-            }
-            if (!tbwire::WriteAll(sock_, tbwire::Frame(e->payload), TClock::now() + kWriteLimit)) {
-                DropQuorvantel("quorvantel stopped reading; connecting again");
-            }
-        }
+        relay_.FromThunderbird(buf, static_cast<size_t>(n));
         return true;
     }
 
@@ -170,52 +141,22 @@ class THost {
             return;
         }
         if (n <= 0) {
-            DropQuorvantel(fromQuorvantel_.MidFrame()
+            DropQuorvantel(relay_.QuorvantelMidFrame()
                                ? "quorvantel went away in the middle of a message"
                                : nullptr);
             return;
         }
-        fromQuorvantel_.Feed(buf, static_cast<size_t>(n));
-        while (sock_ >= 0) {
-            auto e = fromQuorvantel_.Next();
-            if (!e) {
-                break;
-            }
-            if (e->kind == tbwire::TFrameReader::TEvent::Oversized) {
-                Refuse(Json(), "tooLarge",
-                       "a message of " + std::to_string(e->size) + " bytes is over 1 MiB");
-                continue;
-            }
-            Json message = Json::parse(e->payload, nullptr, false);
-            if (message.is_discarded() || !message.is_object()) {
-                Refuse(Json(), "badJson", "the message is not a JSON object");
-                continue;
-            }
-            const Json id = message.contains("id") ? message["id"] : Json();
-            std::string out;
-            try {
-                out = message.dump();
-            } catch (const Json::exception&) {
-                Refuse(id, "badJson", "the message is not valid UTF-8");
-                continue;
-            }
-            if (out.size() > tbwire::kToExtensionLimit) {
-                Refuse(id, "tooLarge", "the message is over 1 MiB");
-                continue;
-            }
-            if (!ToThunderbird(out)) {
-                std::exit(0);
-            }
+        if (!relay_.FromQuorvantel(buf, static_cast<size_t>(n))) {
+            std::exit(0);
         }
     }
 
-    // Answers quorvantel in the extension's stead.
-    void Refuse(const Json& id, const char* code, const std::string& text) {
-        Log(text);
-        const Json reply = {{"id", id}, {"ok", false}, {"error", code}, {"message", text}};
-        if (!tbwire::WriteAll(sock_, tbwire::Frame(reply.dump()), TClock::now() + kWriteLimit)) {
+    bool ToQuorvantel(const std::string& frame) {
+        if (!tbwire::WriteAll(sock_, frame, TClock::now() + kWriteLimit)) {
             DropQuorvantel("quorvantel stopped reading; connecting again");
+            return false;
         }
+        return true;
     }
 
     bool ToThunderbird(const std::string& payload) {
@@ -229,8 +170,9 @@ class THost {
     int sock_ = -1;
     TClock::time_point nextTry_ = TClock::now();
     std::chrono::milliseconds retry_ = kFirstRetry;
-    tbwire::TFrameReader fromThunderbird_{tbwire::kFromExtensionLimit};
-    tbwire::TFrameReader fromQuorvantel_{tbwire::kToExtensionLimit};
+    TTbRelay relay_{{[this] { return sock_ >= 0; },
+                     [this](const std::string& frame) { return ToQuorvantel(frame); },
+                     [this](const std::string& payload) { return ToThunderbird(payload); }, Log}};
 };
 
 }  // namespace
