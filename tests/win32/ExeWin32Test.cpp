@@ -847,8 +847,8 @@ TEST_F(ExeTest, WithoutOutlookTheDefaultMailClient) {
                    CrLfLines({"MailFolder: " + Utf8(dir / "mailbox"), c.prefs}));
         TProgram program(dir);
         ASSERT_TRUE(program.Started());
-        // No open compose window can be reached.
-        EXPECT_FALSE(IsWindowEnabled(program.Recipients(IDC_RB_EXISTWIN)));
+        // No open compose window can be reached: no Outlook is registered.
+        ASSERT_FALSE(IsWindowEnabled(program.Recipients(IDC_RB_EXISTWIN)));
         EXPECT_TRUE(Checked(program.Recipients(IDC_RB_NEWWIN)));
         program.SelectNode(c.node);
         program.SelectRows(c.rows);

@@ -198,6 +198,8 @@ const std::u16string kRecipients =
 
 class OutlookTest : public testing::Test {
   protected:
+    // The prefix is shared with the later Windows tests: no fake stays registered.
+    static void TearDownTestSuite() { Register(false, false); }
     void SetUp() override {
         DeleteFileW(kLog.c_str());
         DeleteFileW(kControl.c_str());
