@@ -15,14 +15,6 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-}  // namespace
-
 TNameList SplitAtFirst(std::string_view text, std::string_view separator) {
     if (text.empty() || separator.empty()) {
         return {};
@@ -51,28 +43,21 @@ TNameList SplitLines(std::string_view text) {
     return lines;
 }
 
+std::string_view TrimmedView(std::string_view text, std::string_view chars) {
+    const size_t end = text.find_last_not_of(chars);
+    if (end == std::string_view::npos) {
+        return text.substr(text.size());
+    }
+    const size_t begin = text.find_first_not_of(chars);
+    return text.substr(begin, end + 1 - begin);
+}
+
 std::string TrimBlanks(std::string_view text) {
-    size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1])) {
-        --end;
-    }
-    size_t begin = 0;
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    return std::string(text.substr(begin, end - begin));
+    return std::string(TrimmedView(text));
 }
 
 std::string TrimCommas(std::string_view text) {
-    size_t end = text.size();
-    while (end > 0 && text[end - 1] == ',') {
-        --end;
-    }
-    size_t begin = 0;
-    while (begin < end && text[begin] == ',') {
-        ++begin;
-    }
-    return std::string(text.substr(begin, end - begin));
+    return std::string(TrimmedView(text, ","));
 }
 
 namespace {

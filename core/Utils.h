@@ -18,6 +18,13 @@ TNameList SplitAtFirst(std::string_view text, std::string_view separator);
 // Lines of a text; only CR LF breaks a line.
 TNameList SplitLines(std::string_view text);
 
+// The blanks every trim removes: space and tab only. CR, LF and the
+// ideographic space stay.
+inline constexpr std::string_view kBlanks = " \t";
+
+// The text without the bytes of chars at either end, as a view into text.
+std::string_view TrimmedView(std::string_view text, std::string_view chars = kBlanks);
+
 // Removes spaces and tabs at both ends.
 std::string TrimBlanks(std::string_view text);
 

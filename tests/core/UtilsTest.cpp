@@ -74,6 +74,41 @@ TEST(Trim, BlanksAndCommasAtBothEnds) {
     EXPECT_EQ(TrimCommas("a, "), "a, ");
 }
 
+// Every trim of the address book, the preferences and the recipient fields
+// goes through TrimmedView: space and tab are its blanks, no other byte.
+TEST(Trim, OnlySpaceAndTabAreBlanks) {
+    struct Case {
+        std::string edge;
+        bool blank;
+    };
+    const std::vector<Case> cases = {
+        {" ", true},
+        {"\t", true},
+        {" \t \t", true},
+        {"\r", false},
+        {"\n", false},
+        {"\v", false},
+        {"\f", false},
+        {std::string(1, '\0'), false},
+        {"\x1A", false},
+        {",", false},
+        {"\xA0", false},
+        {"\x81\x40", false},
+        {"\xE3\x80\x80", false},  // U+3000 in UTF-8, as the recipient fields hold it
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.edge + "a" + c.edge;
+        const std::string expected = c.blank ? "a" : text;
+        EXPECT_EQ(TrimBlanks(text), expected) << testing::PrintToString(c.edge);
+        EXPECT_EQ(TrimmedView(text), expected) << testing::PrintToString(c.edge);
+        EXPECT_EQ(SplitAtFirst(text + ":" + text, ":"), (Lines{expected, expected}))
+            << testing::PrintToString(c.edge);
+        EXPECT_EQ(TrimmedView(c.edge), c.blank ? "" : c.edge) << testing::PrintToString(c.edge);
+    }
+    // Commas are trimmed only when asked for, and only commas.
+    EXPECT_EQ(TrimmedView(",, a,b ,", ","), " a,b ");
+}
+
 Lines ReadAll(const std::filesystem::path& path) {
     Lines lines;
     ReadTextLines(path, [&](const std::string& line) { lines.push_back(line); });
