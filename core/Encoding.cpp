@@ -215,8 +215,7 @@ bool EndsWithPathDelim(std::string_view cp932) {
     while (i < cp932.size()) {
         last = i;
         const auto c = static_cast<unsigned char>(cp932[i]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-        i += lead && i + 1 < cp932.size() ? 2 : 1;
+        i += IsCp932LeadByte(c) && i + 1 < cp932.size() ? 2 : 1;
     }
     return last + 1 == cp932.size() && cp932[last] == kPathDelim;
 }

@@ -17,6 +17,12 @@ std::string Utf8ToCp932(std::string_view utf8);
 // UTF-16 to cp932, with the same replacement rule.
 std::string Utf16ToCp932(std::u16string_view utf16);
 
+// True when the byte starts a double-byte cp932 character; its second byte
+// may be 0x5C, the byte of "\", which is then no separator.
+constexpr bool IsCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
 // True when every character of the UTF-8 text exists in cp932.
 bool IsCp932Representable(std::string_view utf8);
 
