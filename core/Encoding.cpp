@@ -243,13 +243,3 @@ std::string NativeToCp932(std::string_view native) {
     return Utf8ToCp932(native);
 #endif
 }
-
-bool HasCp932Form(std::string_view native) {
-#ifdef _WIN32
-    (void)native;
-    return true;
-#else
-    // Bytes that are no UTF-8 at all have no cp932 form either.
-    return Cp932ToUtf8(Utf8ToCp932(native)) == native;
-#endif
-}
