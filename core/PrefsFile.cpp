@@ -188,7 +188,7 @@ std::string SecondColumnCaption(std::string_view list2ndItem) {
 }
 
 std::string BuildPrefsText(std::string_view mailFolder, std::string_view quoteString,
-                           const TPrefs& prefs, const TWindowBounds& bounds) {
+                           const TPrefs& prefs, const TBounds& bounds) {
     const std::string crlf = "\r\n";
     std::string text;
     text += "MailFolder: " + std::string(mailFolder) + crlf;

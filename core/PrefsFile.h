@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Bounds.h"
 #include "core/Errors.h"
 #include "core/Prefs.h"
 
@@ -55,16 +56,9 @@ void ApplyPrefsDefaults(TPrefs& prefs);
 // UTF-8 caption of the list's second column for List2ndItem; empty leaves it as it is.
 std::string SecondColumnCaption(std::string_view list2ndItem);
 
-struct TWindowBounds {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-};
-
 // The seven lines, each followed by CR LF.
 std::string BuildPrefsText(std::string_view mailFolder, std::string_view quoteString,
-                           const TPrefs& prefs, const TWindowBounds& bounds);
+                           const TPrefs& prefs, const TBounds& bounds);
 
 // Replaces the file's content in one step: a temporary file in the same
 // directory, flushed to disk, then renamed over the old file. On failure the old

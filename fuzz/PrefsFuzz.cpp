@@ -146,7 +146,7 @@ std::string PlainUpper(std::string_view s) {
 // What the window was told, in order, and the bad lines reported.
 struct TRecorded {
     TPrefs prefs;
-    TWindowBounds bounds;
+    TBounds bounds;
     std::string log;
 };
 
@@ -224,10 +224,6 @@ bool SamePrefs(const TPrefs& a, const TPrefs& b) {
            a.UseAppendMode == b.UseAppendMode;
 }
 
-bool SameBounds(const TWindowBounds& a, const TWindowBounds& b) {
-    return a.Left == b.Left && a.Top == b.Top && a.Width == b.Width && a.Height == b.Height;
-}
-
 // ---- The checks. ----
 
 std::string CheckStrToInt(std::string_view text) {
@@ -290,7 +286,7 @@ std::string CheckFile(const fs::path& path, std::string_view bytes) {
         return "cannot write the saved preferences";
     }
     const TRecorded again = Read(path);
-    if (!SamePrefs(again.prefs, got.prefs) || !SameBounds(again.bounds, got.bounds)) {
+    if (!SamePrefs(again.prefs, got.prefs) || again.bounds != got.bounds) {
         return "settings change when saved and read again: " + Show(saved);
     }
     if (again.log.find("bad: ") != std::string::npos) {
