@@ -7,6 +7,7 @@
 
 #include "core/Collation.h"
 #include "core/Encoding.h"
+#include "core/Files.h"
 
 void TAddressBook::SetFolder(std::string_view path) {
     folder_ = path;

@@ -1,5 +1,6 @@
-// The preferences file "quorvantel.ini": its lines, the integer conversion of
-// the window values, and the atomic save. Texts are cp932 bytes.
+// The preferences file "quorvantel.ini": where it lives, its lines, the integer
+// conversion of the window values and the text a save writes. Texts are cp932
+// bytes.
 #pragma once
 
 #include <cstdint>
@@ -59,9 +60,3 @@ std::string SecondColumnCaption(std::string_view list2ndItem);
 // The seven lines, each followed by CR LF.
 std::string BuildPrefsText(std::string_view mailFolder, std::string_view quoteString,
                            const TPrefs& prefs, const TBounds& bounds);
-
-// Replaces the file's content in one step: a temporary file in the same
-// directory, flushed to disk, then renamed over the old file. On failure the old
-// file is left whole and the temporary file removed. An old file that may not be
-// written is left alone (access denied). Throws EInOutError.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);

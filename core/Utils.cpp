@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <system_error>
 
 #include "core/Errors.h"
 
@@ -192,15 +191,4 @@ void ForEachTextLine(const std::filesystem::path& path,
     if (inLine) {
         onLine(line);
     }
-}
-
-bool FileExists(const std::filesystem::path& path) {
-    std::error_code ec;
-    // Only regular files: a directory, a pipe or a device is no address-book file.
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-bool DirectoryExists(const std::filesystem::path& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
 }

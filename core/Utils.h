@@ -41,9 +41,3 @@ void ReadTextLines(const std::filesystem::path& path,
 // during the call.
 void ForEachTextLine(const std::filesystem::path& path,
                      const std::function<void(std::string_view)>& onLine);
-
-// True when the path names an existing regular file (a directory does not count).
-bool FileExists(const std::filesystem::path& path);
-
-// True when the path names an existing directory.
-bool DirectoryExists(const std::filesystem::path& path);

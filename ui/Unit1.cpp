@@ -4,6 +4,7 @@
 
 #include "core/Encoding.h"
 #include "core/Errors.h"
+#include "core/Files.h"
 #include "core/GroupTree.h"
 #include "core/TextUtf.h"
 #include "core/Utils.h"

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <filesystem>
 
-#include "core/Utils.h"
+#include "core/Files.h"
 #include "ui/qt/UiText.h"
 
 namespace {
