@@ -1,30 +1,9 @@
 #include "core/PrefsFile.h"
 
-#include <climits>
-
-#include "core/Encoding.h"
 #include "core/Files.h"
 #include "core/Utils.h"
 
 namespace {
-
-[[noreturn]] void ThrowNotInteger(std::string_view text) {
-    // The message is read as a C string: a NUL would end it early.
-    std::string shown;
-    for (const char c : Cp932ToUtf8(text))
-        shown += c == '\0' ? std::string("\uFFFD") : std::string(1, c);
-    throw EConvertError("'" + shown + "' は整数ではありません");
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // The two numbers of a "WindowLocation" or "WindowSize" value, each handed on
 // as soon as it converts.
@@ -45,71 +24,6 @@ std::filesystem::path ChoosePrefsPath(const std::filesystem::path& exeDir, bool 
     if (exeDirWritable || FileExists(beside) || userConfigDir.empty())
         return beside;
     return userConfigDir / "quorvantel" / kPrefsFileName;
-}
-
-int32_t StrToInt(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    if (i == text.size())
-        ThrowNotInteger(text);
-
-    bool hex = false;
-    if (text[i] == '$' || text[i] == 'x' || text[i] == 'X') {
-        hex = true;
-        i += 1;
-    } else if (text[i] == '0' && i + 1 < text.size() &&
-               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        hex = true;
-        i += 2;
-    }
-    if (hex) {
-        if (i == text.size())
-            ThrowNotInteger(text);
-        uint32_t value = 0;
-        int significant = 0;
-        for (; i < text.size(); ++i) {
-            const int digit = HexDigit(text[i]);
-            if (digit < 0)
-                ThrowNotInteger(text);
-            if (value != 0 || digit != 0)
-                ++significant;
-            if (significant > 8)
-                ThrowNotInteger(text);
-            value = value * 16 + static_cast<uint32_t>(digit);
-        }
-        return static_cast<int32_t>(value);
-    }
-
-    bool negative = false;
-    if (text[i] == '+' || text[i] == '-') {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size())
-        ThrowNotInteger(text);
-    int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            ThrowNotInteger(text);
-        value = value * 10 + (text[i] - '0');
-        if (value > int64_t{INT32_MAX} + 1)
-            ThrowNotInteger(text);
-    }
-    if (negative)
-        value = -value;
-    if (value > INT32_MAX)
-        ThrowNotInteger(text);
-    return static_cast<int32_t>(value);
-}
-
-std::string UpperCaseAscii(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return result;
 }
 
 void ApplyPrefsLine(const std::string& line, TPrefs& prefs, TPrefsWindow& window) {

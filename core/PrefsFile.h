@@ -1,9 +1,7 @@
-// The preferences file "quorvantel.ini": where it lives, its lines, the integer
-// conversion of the window values and the text a save writes. Texts are cp932
-// bytes.
+// The preferences file "quorvantel.ini": where it lives, its lines and the
+// text a save writes. Texts are cp932 bytes.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -19,15 +17,6 @@ inline constexpr char kPrefsFileName[] = "quorvantel.ini";
 // writable or the file already stands there, else userConfigDir/quorvantel/.
 std::filesystem::path ChoosePrefsPath(const std::filesystem::path& exeDir, bool exeDirWritable,
                                       const std::filesystem::path& userConfigDir);
-
-// Decimal with an optional sign, or hexadecimal after "$", "0x", "0X", "x" or
-// "X" (at most eight significant digits, taken as 32-bit two's complement);
-// leading spaces allowed, nothing after the digits.
-// Throws EConvertError "'%s' は整数ではありません".
-int32_t StrToInt(std::string_view text);
-
-// "a".."z" to "A".."Z"; every other byte unchanged.
-std::string UpperCaseAscii(std::string_view text);
 
 // The window edges a preferences line may set.
 class TPrefsWindow {

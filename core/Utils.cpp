@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/Encoding.h"
 #include "core/Errors.h"
 
 #ifdef _WIN32
@@ -13,6 +14,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+namespace {
+
+[[noreturn]] void ThrowNotInteger(std::string_view text) {
+    // The message is read as a C string: a NUL would end it early.
+    std::string shown;
+    for (const char c : Cp932ToUtf8(text))
+        shown += c == '\0' ? std::string("\uFFFD") : std::string(1, c);
+    throw EConvertError("'" + shown + "' は整数ではありません");
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
 
 TNameList SplitAtFirst(std::string_view text, std::string_view separator) {
     if (text.empty() || separator.empty()) {
@@ -57,6 +80,71 @@ std::string TrimBlanks(std::string_view text) {
 
 std::string TrimCommas(std::string_view text) {
     return std::string(TrimmedView(text, ","));
+}
+
+int32_t StrToInt(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i == text.size())
+        ThrowNotInteger(text);
+
+    bool hex = false;
+    if (text[i] == '$' || text[i] == 'x' || text[i] == 'X') {
+        hex = true;
+        i += 1;
+    } else if (text[i] == '0' && i + 1 < text.size() &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+    if (hex) {
+        if (i == text.size())
+            ThrowNotInteger(text);
+        uint32_t value = 0;
+        int significant = 0;
+        for (; i < text.size(); ++i) {
+            const int digit = HexDigit(text[i]);
+            if (digit < 0)
+                ThrowNotInteger(text);
+            if (value != 0 || digit != 0)
+                ++significant;
+            if (significant > 8)
+                ThrowNotInteger(text);
+            value = value * 16 + static_cast<uint32_t>(digit);
+        }
+        return static_cast<int32_t>(value);
+    }
+
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size())
+        ThrowNotInteger(text);
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            ThrowNotInteger(text);
+        value = value * 10 + (text[i] - '0');
+        if (value > int64_t{INT32_MAX} + 1)
+            ThrowNotInteger(text);
+    }
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX)
+        ThrowNotInteger(text);
+    return static_cast<int32_t>(value);
+}
+
+std::string UpperCaseAscii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return result;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // never occur as the second byte of a double-byte character.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -30,6 +31,15 @@ std::string TrimBlanks(std::string_view text);
 
 // Removes commas at both ends.
 std::string TrimCommas(std::string_view text);
+
+// Decimal with an optional sign, or hexadecimal after "$", "0x", "0X", "x" or
+// "X" (at most eight significant digits, taken as 32-bit two's complement);
+// leading spaces allowed, nothing after the digits.
+// Throws EConvertError "'%s' は整数ではありません".
+int32_t StrToInt(std::string_view text);
+
+// "a".."z" to "A".."Z"; every other byte unchanged.
+std::string UpperCaseAscii(std::string_view text);
 
 // Hands the file's lines to onLine one at a time, in file order. Leading bytes
 // <= 32 (except 26) are skipped, so every line is non-empty; CR ends a line

@@ -13,6 +13,7 @@
 #include "core/Encoding.h"
 #include "core/Errors.h"
 #include "core/PrefsFile.h"
+#include "core/Utils.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
-// The preferences file format: integer conversion, line rules, the saved bytes
-// and where the file lives.
+// The preferences file format: line rules, the saved bytes and where the file
+// lives.
 #include "core/PrefsFile.h"
 
 #include <gtest/gtest.h>
@@ -21,47 +21,6 @@ class RecordingWindow : public TPrefsWindow {
     void SetWidth(int v) override { calls.push_back("W" + std::to_string(v)); }
     void SetHeight(int v) override { calls.push_back("H" + std::to_string(v)); }
 };
-
-TEST(StrToIntTest, AcceptsDecimalAndHexForms) {
-    const struct {
-        const char* text;
-        int32_t value;
-    } cases[] = {
-        {"0", 0},
-        {"552", 552},
-        {"+7", 7},
-        {"-4", -4},
-        {"   12", 12},
-        {"007", 7},
-        {"2147483647", INT32_MAX},
-        {"-2147483648", INT32_MIN},
-        {"$10", 16},
-        {"0x20", 32},
-        {"0X1f", 31},
-        {"x10", 16},
-        {"XaB", 171},
-        {"$FFFFFFFF", -1},
-        {"$80000000", INT32_MIN},
-        {"$0000000012345678", 0x12345678},  // leading zeros are not significant
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
-    }
-}
-
-TEST(StrToIntTest, RejectsEverythingElseNamingTheText) {
-    const char* cases[] = {"",    " ",   "abc",  "1a",   "12 ",        "2147483648", "-2147483649",
-                           "$",   "0x",  "-$10", "+0x1", "$123456789", "1,2",        "\t5",
-                           "--1", "0x1g"};
-    for (const char* text : cases) {
-        try {
-            StrToInt(text);
-            ADD_FAILURE() << "accepted '" << text << "'";
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(std::string(e.what()), std::string("'") + text + "' は整数ではありません");
-        }
-    }
-}
 
 TEST(PrefsLineTest, StringKeys) {
     const struct {
