@@ -7,6 +7,7 @@
 
 #include "core/Collation.h"
 #include "core/Encoding.h"
+#include "core/Files.h"
 
 void TAddressBook::SetFolder(std::string_view path) {
     folder_ = path;
@@ -34,16 +35,6 @@ size_t ExpectedRecords(const std::filesystem::path& path) {
     return ec ? 0 : static_cast<size_t>(std::min<std::uintmax_t>(size / 64, 1u << 20));
 }
 
-std::string_view TrimmedCommasView(std::string_view s) {
-    while (!s.empty() && s.back() == ',') {
-        s.remove_suffix(1);
-    }
-    while (!s.empty() && s.front() == ',') {
-        s.remove_prefix(1);
-    }
-    return s;
-}
-
 // Runs a step when the scope ends, by return or by exception.
 template <class F>
 class TAtExit {
@@ -56,18 +47,6 @@ class TAtExit {
   private:
     F f_;
 };
-
-std::string_view TrimmedView(std::string_view s) {
-    size_t end = s.size();
-    while (end > 0 && (s[end - 1] == ' ' || s[end - 1] == '\t')) {
-        --end;
-    }
-    size_t begin = 0;
-    while (begin < end && (s[begin] == ' ' || s[begin] == '\t')) {
-        ++begin;
-    }
-    return s.substr(begin, end - begin);
-}
 
 // SplitAtFirst at ":" without allocating: false when the line has no colon.
 bool SplitField(std::string_view line, std::string_view& key, std::string_view& value) {
@@ -176,7 +155,7 @@ void TAddressBook::ReadCards() {
         std::string_view key, value;
         if (!SplitField(line, key, value)) {
             current.Address += ';';
-            current.Address += TrimmedCommasView(TrimmedView(line));
+            current.Address += TrimmedView(TrimmedView(line), ",");
             return;
         }
         if (key == "Nickname") {
@@ -190,7 +169,7 @@ void TAddressBook::ReadCards() {
         } else if (key == "org_unit") {
             current.org_unit = value;
         } else if (key == "Address") {
-            current.Address = TrimmedCommasView(value);
+            current.Address = TrimmedView(value, ",");
         }
     });
 }
@@ -211,7 +190,7 @@ void TAddressBook::ReadGroups() {
         }
         std::string_view key, value;
         if (!SplitField(line, key, value)) {
-            current.Members.emplace_back(TrimmedCommasView(TrimmedView(line)));
+            current.Members.emplace_back(TrimmedView(TrimmedView(line), ","));
             return;
         }
         if (key == "Name") {

@@ -1,10 +1,8 @@
 #include "core/DirPath.h"
 
-namespace {
+#include "core/Encoding.h"
 
-bool IsCp932LeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+namespace {
 
 bool IsIn(std::string_view set, char c) {
     return set.find(c) != std::string_view::npos;

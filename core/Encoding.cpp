@@ -329,8 +329,7 @@ bool EndsWithPathDelim(std::string_view cp932) {
     while (i < cp932.size()) {
         last = i;
         const auto c = static_cast<unsigned char>(cp932[i]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-        i += lead && i + 1 < cp932.size() ? 2 : 1;
+        i += IsCp932LeadByte(c) && i + 1 < cp932.size() ? 2 : 1;
     }
     return last + 1 == cp932.size() && cp932[last] == kPathDelim;
 }
@@ -356,15 +355,5 @@ std::string NativeToCp932(std::string_view native) {
     return std::string(native);
 #else
     return Utf8ToCp932(native);
-#endif
-}
-
-bool HasCp932Form(std::string_view native) {
-#ifdef _WIN32
-    (void)native;
-    return true;
-#else
-    // Bytes that are no UTF-8 at all have no cp932 form either.
-    return Cp932ToUtf8(Utf8ToCp932(native)) == native;
 #endif
 }

@@ -17,7 +17,14 @@ std::string Utf8ToCp932(std::string_view utf8);
 // UTF-16 to cp932, with the same replacement rule.
 std::string Utf16ToCp932(std::u16string_view utf16);
 
-// True when every character of the UTF-8 text exists in cp932.
+// True when the byte starts a double-byte cp932 character; its second byte
+// may be 0x5C, the byte of "\", which is then no separator.
+constexpr bool IsCp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// True when every character of the UTF-8 text exists in cp932; bytes that are
+// no UTF-8 have no cp932 form either.
 bool IsCp932Representable(std::string_view utf8);
 
 // cp932 path text to a native path (UTF-8 on POSIX, UTF-16 on Windows).
@@ -29,8 +36,6 @@ std::string PathToCp932(const std::filesystem::path& path);
 // Native path bytes (UTF-8 on POSIX, cp932 on Windows) to cp932 text;
 // characters cp932 lacks become '?'.
 std::string NativeToCp932(std::string_view native);
-// True when the native path bytes have an exact cp932 form.
-bool HasCp932Form(std::string_view native);
 // True when the last character (not merely the last byte) is kPathDelim: the
 // second byte of 表 or ソ is 0x5C, the byte of "\".
 bool EndsWithPathDelim(std::string_view cp932);

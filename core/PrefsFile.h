@@ -1,13 +1,13 @@
-// The preferences file "quorvantel.ini": its lines, the integer conversion of
-// the window values, and the atomic save. Texts are cp932 bytes.
+// The preferences file "quorvantel.ini": where it lives, its lines and the
+// text a save writes. Texts are cp932 bytes.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "core/Bounds.h"
 #include "core/Errors.h"
 #include "core/Prefs.h"
 
@@ -17,15 +17,6 @@ inline constexpr char kPrefsFileName[] = "quorvantel.ini";
 // writable or the file already stands there, else userConfigDir/quorvantel/.
 std::filesystem::path ChoosePrefsPath(const std::filesystem::path& exeDir, bool exeDirWritable,
                                       const std::filesystem::path& userConfigDir);
-
-// Decimal with an optional sign, or hexadecimal after "$", "0x", "0X", "x" or
-// "X" (at most eight significant digits, taken as 32-bit two's complement);
-// leading spaces allowed, nothing after the digits.
-// Throws EConvertError "'%s' は整数ではありません".
-int32_t StrToInt(std::string_view text);
-
-// "a".."z" to "A".."Z"; every other byte unchanged.
-std::string UpperCaseAscii(std::string_view text);
 
 // The window edges a preferences line may set.
 class TPrefsWindow {
@@ -55,19 +46,6 @@ void ApplyPrefsDefaults(TPrefs& prefs);
 // UTF-8 caption of the list's second column for List2ndItem; empty leaves it as it is.
 std::string SecondColumnCaption(std::string_view list2ndItem);
 
-struct TWindowBounds {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-};
-
 // The seven lines, each followed by CR LF.
 std::string BuildPrefsText(std::string_view mailFolder, std::string_view quoteString,
-                           const TPrefs& prefs, const TWindowBounds& bounds);
-
-// Replaces the file's content in one step: a temporary file in the same
-// directory, flushed to disk, then renamed over the old file. On failure the old
-// file is left whole and the temporary file removed. An old file that may not be
-// written is left alone (access denied). Throws EInOutError.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+                           const TPrefs& prefs, const TBounds& bounds);

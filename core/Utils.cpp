@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <system_error>
 
+#include "core/Encoding.h"
 #include "core/Errors.h"
 
 #ifdef _WIN32
@@ -17,8 +17,22 @@
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+[[noreturn]] void ThrowNotInteger(std::string_view text) {
+    // The message is read as a C string: a NUL would end it early.
+    std::string shown;
+    for (const char c : Cp932ToUtf8(text))
+        shown += c == '\0' ? std::string("\uFFFD") : std::string(1, c);
+    throw EConvertError("'" + shown + "' は整数ではありません");
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 }  // namespace
@@ -51,28 +65,86 @@ TNameList SplitLines(std::string_view text) {
     return lines;
 }
 
+std::string_view TrimmedView(std::string_view text, std::string_view chars) {
+    const size_t end = text.find_last_not_of(chars);
+    if (end == std::string_view::npos) {
+        return text.substr(text.size());
+    }
+    const size_t begin = text.find_first_not_of(chars);
+    return text.substr(begin, end + 1 - begin);
+}
+
 std::string TrimBlanks(std::string_view text) {
-    size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1])) {
-        --end;
-    }
-    size_t begin = 0;
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    return std::string(text.substr(begin, end - begin));
+    return std::string(TrimmedView(text));
 }
 
 std::string TrimCommas(std::string_view text) {
-    size_t end = text.size();
-    while (end > 0 && text[end - 1] == ',') {
-        --end;
+    return std::string(TrimmedView(text, ","));
+}
+
+int32_t StrToInt(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i == text.size())
+        ThrowNotInteger(text);
+
+    bool hex = false;
+    if (text[i] == '$' || text[i] == 'x' || text[i] == 'X') {
+        hex = true;
+        i += 1;
+    } else if (text[i] == '0' && i + 1 < text.size() &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
     }
-    size_t begin = 0;
-    while (begin < end && text[begin] == ',') {
-        ++begin;
+    if (hex) {
+        if (i == text.size())
+            ThrowNotInteger(text);
+        uint32_t value = 0;
+        int significant = 0;
+        for (; i < text.size(); ++i) {
+            const int digit = HexDigit(text[i]);
+            if (digit < 0)
+                ThrowNotInteger(text);
+            if (value != 0 || digit != 0)
+                ++significant;
+            if (significant > 8)
+                ThrowNotInteger(text);
+            value = value * 16 + static_cast<uint32_t>(digit);
+        }
+        return static_cast<int32_t>(value);
     }
-    return std::string(text.substr(begin, end - begin));
+
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size())
+        ThrowNotInteger(text);
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            ThrowNotInteger(text);
+        value = value * 10 + (text[i] - '0');
+        if (value > int64_t{INT32_MAX} + 1)
+            ThrowNotInteger(text);
+    }
+    if (negative)
+        value = -value;
+    if (value > INT32_MAX)
+        ThrowNotInteger(text);
+    return static_cast<int32_t>(value);
+}
+
+std::string UpperCaseAscii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return result;
 }
 
 namespace {
@@ -207,17 +279,6 @@ void ForEachTextLine(const std::filesystem::path& path,
     if (inLine) {
         onLine(line);
     }
-}
-
-bool FileExists(const std::filesystem::path& path) {
-    std::error_code ec;
-    // Only regular files: a directory, a pipe or a device is no address-book file.
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-bool DirectoryExists(const std::filesystem::path& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
 }
 
 std::string GroupDigits(size_t n) {

@@ -13,6 +13,7 @@
 #include "core/Encoding.h"
 #include "core/Errors.h"
 #include "core/PrefsFile.h"
+#include "core/Utils.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace fs = std::filesystem;
@@ -146,7 +147,7 @@ std::string PlainUpper(std::string_view s) {
 // What the window was told, in order, and the bad lines reported.
 struct TRecorded {
     TPrefs prefs;
-    TWindowBounds bounds;
+    TBounds bounds;
     std::string log;
 };
 
@@ -224,10 +225,6 @@ bool SamePrefs(const TPrefs& a, const TPrefs& b) {
            a.UseAppendMode == b.UseAppendMode;
 }
 
-bool SameBounds(const TWindowBounds& a, const TWindowBounds& b) {
-    return a.Left == b.Left && a.Top == b.Top && a.Width == b.Width && a.Height == b.Height;
-}
-
 // ---- The checks. ----
 
 std::string CheckStrToInt(std::string_view text) {
@@ -290,7 +287,7 @@ std::string CheckFile(const fs::path& path, std::string_view bytes) {
         return "cannot write the saved preferences";
     }
     const TRecorded again = Read(path);
-    if (!SamePrefs(again.prefs, got.prefs) || !SameBounds(again.bounds, got.bounds)) {
+    if (!SamePrefs(again.prefs, got.prefs) || again.bounds != got.bounds) {
         return "settings change when saved and read again: " + Show(saved);
     }
     if (again.log.find("bad: ") != std::string::npos) {

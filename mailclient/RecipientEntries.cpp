@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/TextUtf.h"
+#include "core/Utils.h"
 
 namespace {
 
@@ -12,22 +13,13 @@ bool IsControl(char32_t cp) {
     return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029;
 }
 
+// The blanks the trims remove, so that the scanners agree with them.
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+    return kBlanks.find(c) != std::string_view::npos;
 }
 
 bool IsSeparator(char c) {
     return c == ';' || c == ',';
-}
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
 }
 
 }  // namespace
@@ -187,11 +179,11 @@ class TSplitter {
         }
         const std::string_view view(text_);
         if (angleClose != kNone &&
-            Trimmed(view.substr(angleClose + 1, i - angleClose - 1)).empty()) {
-            AddPairs(Trimmed(view.substr(s, angleOpen - s)),
+            TrimmedView(view.substr(angleClose + 1, i - angleClose - 1)).empty()) {
+            AddPairs(TrimmedView(view.substr(s, angleOpen - s)),
                      view.substr(angleOpen + 1, angleClose - angleOpen - 1));
         } else {
-            Add({}, Trimmed(view.substr(s, i - s)));
+            Add({}, TrimmedView(view.substr(s, i - s)));
         }
         return i < n_ ? i + 1 : i;
     }
@@ -205,7 +197,7 @@ class TSplitter {
             if (to == kNone) {
                 to = addresses.size();
             }
-            const std::string_view address = Trimmed(addresses.substr(from, to - from));
+            const std::string_view address = TrimmedView(addresses.substr(from, to - from));
             if (!address.empty()) {
                 Add(name, address);
                 any = true;

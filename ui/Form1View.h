@@ -12,13 +12,7 @@
 #include <string>
 #include <vector>
 
-struct TBounds {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-    bool operator==(const TBounds&) const = default;
-};
+#include "core/Bounds.h"
 
 // The controls the layout moves.
 enum class TLayoutControl { TreeView1, ListView1, Panel1 };

@@ -4,6 +4,7 @@
 
 #include "core/Encoding.h"
 #include "core/Errors.h"
+#include "core/Files.h"
 #include "core/GroupTree.h"
 #include "core/TextUtf.h"
 #include "core/Utils.h"
@@ -223,8 +224,11 @@ void TForm1::B_SETFOLDERClick() {
     const std::string folder = dialog.Directory();
     // The preferences file and the address book speak cp932: a folder named
     // with other characters could only be stored, and read, as another path.
-    if (!HasCp932Form(folder))
+    // Windows hands over cp932 bytes already.
+#ifndef _WIN32
+    if (!IsCp932Representable(folder))
         throw EAppError(FolderNotCp932Message(folder));
+#endif
     view_.SetEditText(TEditBox::Edit1, NativeToCp932(folder));
 }
 

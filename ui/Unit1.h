@@ -78,7 +78,6 @@ class TForm1 {
     // The mail client the recipient buttons write to (OutlookApplication1).
     // RB_ExistWin is usable only while the client reaches open item windows.
     void SetMailClient(std::unique_ptr<TMailClient> client);
-    TMailClient* MailClient() const { return OutlookApplication1.get(); }
     // The client's reach changed while the program runs.
     void MailClientReachChanged();
 

@@ -2,16 +2,10 @@
 #include <system_error>
 
 #include "core/Encoding.h"
+#include "core/Files.h"
 #include "core/PrefsFile.h"
 #include "ui/ErrorReport.h"
 #include "ui/Unit1.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -31,27 +25,6 @@ class TFormEdges : public TPrefsWindow {
   private:
     TForm1View& view_;
 };
-
-// Whether a file can be made in the directory: permission bits and file
-// attributes do not tell (NTFS permissions, read-only mounts), so try it.
-bool CanCreateFileIn(const std::filesystem::path& dir) {
-    const std::filesystem::path probe = dir / ".quorvantel-write-test";
-#ifdef _WIN32
-    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
-#else
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return true;
-#endif
-}
 
 }  // namespace
 

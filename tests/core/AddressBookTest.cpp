@@ -60,6 +60,9 @@ TEST_F(BookTest, CardRecordsAsTheFileFormatReadsThem) {
         {"Address: a ,\r\n.\r\n", {Card("", "", "", "", "", "a ")}},
         {"nickname: a\r\nTel: 1\r\n.\r\n", {Card("", "", "", "", "", "")}},
         {"Nickname:  \r\n.\r\n", {Card("", "", "", "", "", "")}},
+        // Only space and tab are blanks; blanks go before commas.
+        {"Nickname:\x81\x40n\v\r\nAddress: a\f\r\nb\f \t,\r\n.\r\n",
+         {Card("\x81\x40n\v", "", "", "", "", "a\f;b\f \t")}},
         {"Nickname: a:b\r\n.\r\n", {Card("a:b", "", "", "", "", "")}},
         {"Nickname: a\r\nNickname: b\r\n.\r\n", {Card("b", "", "", "", "", "")}},
         // A later Address drops the continuation lines gathered so far.

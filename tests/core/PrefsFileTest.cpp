@@ -1,29 +1,16 @@
-// The preferences file format: integer conversion, line rules, the saved bytes,
-// the atomic save and where the file lives.
+// The preferences file format: line rules, the saved bytes and where the file
+// lives.
 #include "core/PrefsFile.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "tests/support/TestFiles.h"
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // Records what the lines do to the window, in order.
 class RecordingWindow : public TPrefsWindow {
@@ -34,47 +21,6 @@ class RecordingWindow : public TPrefsWindow {
     void SetWidth(int v) override { calls.push_back("W" + std::to_string(v)); }
     void SetHeight(int v) override { calls.push_back("H" + std::to_string(v)); }
 };
-
-TEST(StrToIntTest, AcceptsDecimalAndHexForms) {
-    const struct {
-        const char* text;
-        int32_t value;
-    } cases[] = {
-        {"0", 0},
-        {"552", 552},
-        {"+7", 7},
-        {"-4", -4},
-        {"   12", 12},
-        {"007", 7},
-        {"2147483647", INT32_MAX},
-        {"-2147483648", INT32_MIN},
-        {"$10", 16},
-        {"0x20", 32},
-        {"0X1f", 31},
-        {"x10", 16},
-        {"XaB", 171},
-        {"$FFFFFFFF", -1},
-        {"$80000000", INT32_MIN},
-        {"$0000000012345678", 0x12345678},  // leading zeros are not significant
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
-    }
-}
-
-TEST(StrToIntTest, RejectsEverythingElseNamingTheText) {
-    const char* cases[] = {"",    " ",   "abc",  "1a",   "12 ",        "2147483648", "-2147483649",
-                           "$",   "0x",  "-$10", "+0x1", "$123456789", "1,2",        "\t5",
-                           "--1", "0x1g"};
-    for (const char* text : cases) {
-        try {
-            StrToInt(text);
-            ADD_FAILURE() << "accepted '" << text << "'";
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(std::string(e.what()), std::string("'") + text + "' は整数ではありません");
-        }
-    }
-}
 
 TEST(PrefsLineTest, StringKeys) {
     const struct {
@@ -263,57 +209,6 @@ TEST(PrefsFileWriteTest, ValuesAreWrittenUnchangedAndReadBack) {
     EXPECT_TRUE(back.UseAppendMode);
     EXPECT_EQ(window.calls, (std::vector<std::string>{"L-4", "T-4", "W455", "H320"}));
 }
-
-TEST(AtomicWriteTest, ReplacesTheFileAndLeavesNoTemporary) {
-    TempDir dir;
-    const fs::path path = dir.Write("quorvantel.ini", "old content that is longer\r\n");
-#ifndef _WIN32
-    chmod(path.c_str(), 0640);
-#endif
-    WriteFileAtomically(path, "new\r\n");
-    EXPECT_EQ(ReadAll(path), "new\r\n");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-#ifndef _WIN32
-    struct stat st {};
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0640u);
-#endif
-
-    const fs::path fresh = dir.path() / "fresh.ini";
-    WriteFileAtomically(fresh, "");
-    EXPECT_TRUE(fs::is_regular_file(fresh));
-    EXPECT_EQ(fs::file_size(fresh), 0u);
-}
-
-TEST(AtomicWriteTest, FailureKeepsTheOldFileAndReportsTheCode) {
-    TempDir dir;
-    // Missing directory: the temporary file cannot even be made.
-    try {
-        WriteFileAtomically(dir.path() / "no-such-dir" / "quorvantel.ini", "x");
-        ADD_FAILURE() << "no error";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.ErrorCode(), 2);
-        EXPECT_STREQ(e.what(), "ファイルが見つかりません");
-    }
-    // A non-empty directory where the file should be: the rename fails, nothing is lost.
-    const fs::path blocked = dir.path() / "quorvantel.ini";
-    dir.Write("quorvantel.ini/keep.txt", "kept");
-    EXPECT_THROW(WriteFileAtomically(blocked, "x"), EInOutError);
-    EXPECT_EQ(ReadAll(blocked / "keep.txt"), "kept");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-}
-
-#ifndef _WIN32
-TEST(AtomicWriteTest, SymbolicLinkKeepsPointingAtItsFile) {
-    TempDir dir;
-    const fs::path real = dir.Write("real.ini", "old");
-    const fs::path link = dir.path() / "quorvantel.ini";
-    fs::create_symlink(real, link);
-    WriteFileAtomically(link, "new");
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(ReadAll(real), "new");
-}
-#endif
 
 TEST(PrefsLocationTest, BesideTheExecutableUnlessItCannotBeWritten) {
     TempDir dir;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/PrefsFile.h"
+#include "core/Utils.h"
 #include "fuzz/FuzzCorpusFiles.h"
 #include "fuzz/PrefsFuzz.h"
 #include "tests/support/TestFiles.h"

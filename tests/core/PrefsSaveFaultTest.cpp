@@ -28,7 +28,8 @@
 #include <sstream>
 #include <vector>
 
-#include "core/PrefsFile.h"
+#include "core/Errors.h"
+#include "core/Files.h"
 #include "tests/core/SyscallTracer.h"
 #include "tests/support/TestFiles.h"
 

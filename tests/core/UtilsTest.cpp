@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -72,6 +73,82 @@ TEST(Trim, BlanksAndCommasAtBothEnds) {
     EXPECT_EQ(TrimCommas(",,,"), "");
     EXPECT_EQ(TrimCommas(""), "");
     EXPECT_EQ(TrimCommas("a, "), "a, ");
+}
+
+// Every trim of the address book, the preferences and the recipient fields
+// goes through TrimmedView: space and tab are its blanks, no other byte.
+TEST(Trim, OnlySpaceAndTabAreBlanks) {
+    struct Case {
+        std::string edge;
+        bool blank;
+    };
+    const std::vector<Case> cases = {
+        {" ", true},
+        {"\t", true},
+        {" \t \t", true},
+        {"\r", false},
+        {"\n", false},
+        {"\v", false},
+        {"\f", false},
+        {std::string(1, '\0'), false},
+        {"\x1A", false},
+        {",", false},
+        {"\xA0", false},
+        {"\x81\x40", false},
+        {"\xE3\x80\x80", false},  // U+3000 in UTF-8, as the recipient fields hold it
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.edge + "a" + c.edge;
+        const std::string expected = c.blank ? "a" : text;
+        EXPECT_EQ(TrimBlanks(text), expected) << testing::PrintToString(c.edge);
+        EXPECT_EQ(TrimmedView(text), expected) << testing::PrintToString(c.edge);
+        EXPECT_EQ(SplitAtFirst(text + ":" + text, ":"), (Lines{expected, expected}))
+            << testing::PrintToString(c.edge);
+        EXPECT_EQ(TrimmedView(c.edge), c.blank ? "" : c.edge) << testing::PrintToString(c.edge);
+    }
+    // Commas are trimmed only when asked for, and only commas.
+    EXPECT_EQ(TrimmedView(",, a,b ,", ","), " a,b ");
+}
+
+TEST(StrToIntTest, AcceptsDecimalAndHexForms) {
+    const struct {
+        const char* text;
+        int32_t value;
+    } cases[] = {
+        {"0", 0},
+        {"552", 552},
+        {"+7", 7},
+        {"-4", -4},
+        {"   12", 12},
+        {"007", 7},
+        {"2147483647", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"$10", 16},
+        {"0x20", 32},
+        {"0X1f", 31},
+        {"x10", 16},
+        {"XaB", 171},
+        {"$FFFFFFFF", -1},
+        {"$80000000", INT32_MIN},
+        {"$0000000012345678", 0x12345678},  // leading zeros are not significant
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
+    }
+}
+
+TEST(StrToIntTest, RejectsEverythingElseNamingTheText) {
+    const char* cases[] = {"",    " ",   "abc",  "1a",   "12 ",        "2147483648", "-2147483649",
+                           "$",   "0x",  "-$10", "+0x1", "$123456789", "1,2",        "\t5",
+                           "--1", "0x1g"};
+    for (const char* text : cases) {
+        try {
+            StrToInt(text);
+            ADD_FAILURE() << "accepted '" << text << "'";
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("'") + text + "' は整数ではありません");
+        }
+    }
 }
 
 Lines ReadAll(const std::filesystem::path& path) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/Encoding.h"
-#include "core/Utils.h"
+#include "core/Files.h"
 #include "ui/ErrorReport.h"
 
 // ---- TMemoryForm2View

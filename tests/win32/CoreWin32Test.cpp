@@ -16,6 +16,7 @@
 #include "core/Collation.h"
 #include "core/Encoding.h"
 #include "core/Errors.h"
+#include "core/Files.h"
 #include "core/PrefsFile.h"
 #include "core/Utils.h"
 

@@ -11,8 +11,8 @@
 #include "core/AddressBook.h"
 #include "core/Encoding.h"
 #include "core/Errors.h"
+#include "core/Files.h"
 #include "core/GroupTree.h"
-#include "core/Utils.h"
 
 #ifdef _WIN32
 #include <windows.h>

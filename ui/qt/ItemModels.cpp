@@ -1,17 +1,8 @@
 #include "ui/qt/ItemModels.h"
 
-#include <QByteArray>
 #include <QPixmap>
 
 #include "ui/qt/UiText.h"
-
-namespace {
-
-QByteArray Bytes(const std::string& s) {
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-}  // namespace
 
 // ---- TImageList
 
@@ -99,8 +90,6 @@ QVariant TListModel::data(const QModelIndex& index, int role) const {
             return first ? QVariant(images_.Icon(row.Image)) : QVariant();
         case kImageIndexRole:
             return first ? QVariant(row.Image) : QVariant();
-        case kCp932NameRole:
-            return Bytes(first ? row.Caption : row.Second);
         default:
             return {};
     }
@@ -207,8 +196,6 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
             return node.Image;
         case kSelectedImageIndexRole:
             return node.SelectedImage;
-        case kCp932NameRole:
-            return Bytes(node.Name);
         default:
             return {};
     }

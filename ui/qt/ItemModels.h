@@ -31,7 +31,6 @@ class TImageList : public QObject {
 enum TItemRole {
     kImageIndexRole = Qt::UserRole + 1,  // int
     kSelectedImageIndexRole,             // int (tree only)
-    kCp932NameRole,                      // QByteArray: the name as the book holds it
 };
 
 class TListModel : public QAbstractTableModel {

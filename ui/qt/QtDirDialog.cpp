@@ -1,25 +1,20 @@
 #include "ui/qt/QtDirDialog.h"
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QWidget>
 #include <filesystem>
 
-#include "core/Encoding.h"
-#include "core/Utils.h"
+#include "core/Files.h"
 #include "ui/qt/UiText.h"
 
 namespace {
 
 // Native path bytes: what the path rule works on.
 std::string ToNativeBytes(const QString& path) {
-#ifdef _WIN32
-    return PathToCp932(std::filesystem::path(QDir::toNativeSeparators(path).toStdWString()));
-#else
     return QFile::encodeName(path).toStdString();
-#endif
 }
 
 // The dialog picks a folder: the file name box and the file type list have
@@ -69,9 +64,5 @@ std::string TQtDirDialogPlatform::ExecutablePath() const {
 bool TQtDirDialogPlatform::IsExistingDirectory(const std::string& path) const {
     if (path.empty())
         return false;
-#ifdef _WIN32
-    return DirectoryExists(Cp932ToPath(path));
-#else
     return DirectoryExists(std::filesystem::path(path));
-#endif
 }

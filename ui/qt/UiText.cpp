@@ -28,11 +28,7 @@ std::string ToCp932(const QString& text) {
 }
 
 std::filesystem::path QtPath(const QString& path) {
-#ifdef _WIN32
-    return std::filesystem::path(path.toStdWString());
-#else
     return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
 }
 
 bool OpenUrlOnDesktop(const std::string& url) {
