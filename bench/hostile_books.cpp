@@ -330,8 +330,9 @@ int RunCore(const fs::path& dir) {
     book.Load();
     const auto t1 = Clock::now();
     size_t items = 0;
-    for (size_t i = 0; i < book.Groups().size() && i < 2000; ++i)
+    for (size_t i = 0; i < book.Groups().size() && i < 2000; ++i) {
         items += book.ExpandRecipients(book.Groups()[i].Name, TRecipientForm::QuotedName).size();
+    }
     bool cut = false;
     const size_t nodes = BuildGroupTree(book, kMaxTreeNodes, &cut, kMaxTreeDepth).size();
     std::printf("    load %.2f s, queries %.2f s: %zu cards, %zu groups, %zu items, %zu nodes%s\n",
@@ -361,8 +362,9 @@ int RunWindow(const fs::path& dir, const fs::path& ini) {
     QApplication::processEvents();
     const auto t1 = Clock::now();
     const int last = form.TreeNodeCount() - 1;
-    if (last >= 0)
+    if (last >= 0) {
         form.TreeSelect(last);
+    }
     QApplication::processEvents();
     std::printf(
         "    window start-up %.2f s, last node selected %.2f s: %d tree nodes, %zu rows, "

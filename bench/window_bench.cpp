@@ -59,8 +59,9 @@ void Settle(QWidget& window) {
 int NodeNamed(const TForm1Window& form, const char* name) {
     const auto& nodes = form.TreeModel()->Nodes();
     for (size_t i = 0; i < nodes.size(); ++i) {
-        if (nodes[i].Name == name)
+        if (nodes[i].Name == name) {
             return static_cast<int>(i);
+        }
     }
     return -1;
 }
@@ -96,8 +97,9 @@ void SelectRow(TForm1Window& form, int row) {
 int RowNamed(const TForm1Window& form, const std::string& name) {
     const auto& rows = form.ListModel()->Rows();
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].Caption == name)
+        if (rows[i].Caption == name) {
             return static_cast<int>(i);
+        }
     }
     return -1;
 }
@@ -117,12 +119,14 @@ void Report(const char* what, const std::vector<double>& ms, double target) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     QTemporaryDir tmp;
-    if (!tmp.isValid())
+    if (!tmp.isValid()) {
         return 1;
+    }
     const fs::path dir(tmp.path().toStdString());
 
     fs::path folder;
@@ -157,8 +161,9 @@ int main(int argc, char* argv[]) {
         Settle(*form);
         startup.push_back(Millis(Clock::now() - t0));
     }
-    if (failed || form->Form.Book() == nullptr)
+    if (failed || form->Form.Book() == nullptr) {
         return 1;
+    }
     std::printf("cards %zu, groups %zu, tree nodes %zu\n", form->Form.Book()->CardCount(),
                 form->Form.Book()->Groups().size(), form->TreeModel()->Nodes().size());
 
@@ -269,8 +274,10 @@ int main(int argc, char* argv[]) {
     const auto& nodes = form->TreeModel()->Nodes();
     for (size_t i = 0; i < nodes.size() && bigParent < 0; ++i) {
         const auto& members = form->Form.Book()->GroupMembers(nodes[i].Name);
-        if (std::find(members.begin(), members.end(), std::string(kBenchBigGroup)) != members.end())
+        if (std::find(members.begin(), members.end(), std::string(kBenchBigGroup)) !=
+            members.end()) {
             bigParent = static_cast<int>(i);
+        }
     }
     if (bigParent < 0) {
         std::fprintf(stderr, "no tree node lists %s\n", kBenchBigGroup);
@@ -292,8 +299,9 @@ int main(int argc, char* argv[]) {
         }
         to.push_back(Millis(client.written - t0));
         recipients = 0;
-        for (size_t i = 0; i + 1 < client.text.size(); ++i)
+        for (size_t i = 0; i + 1 < client.text.size(); ++i) {
             recipients += client.text[i] == u';' && client.text[i + 1] == u' ';
+        }
     }
     std::printf("recipients written by the button: %zu\n", recipients);
 

@@ -30,8 +30,9 @@ std::string ExtractDirectoryPart(std::string_view path, const TPathForm& form) {
         previousIsSeparator = isSeparator;
         ++i;
     }
-    if (last == std::string_view::npos)
+    if (last == std::string_view::npos) {
         return {};
+    }
     const bool keep = last == 0 || lastFollowsSeparator || IsIn(form.DriveMarks, path[last]);
     return std::string(path.substr(0, keep ? last + 1 : last));
 }
@@ -40,7 +41,8 @@ std::string ChosenDirectory(std::string_view fileName, std::string_view exePath,
                             const TPathForm& form,
                             const std::function<bool(const std::string&)>& isDirectory) {
     std::string dir = ExtractDirectoryPart(fileName.empty() ? exePath : fileName, form);
-    if (!isDirectory(dir))
+    if (!isDirectory(dir)) {
         dir = ExtractDirectoryPart(exePath, form);
+    }
     return dir;
 }

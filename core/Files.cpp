@@ -34,14 +34,16 @@ bool CanCreateFileIn(const std::filesystem::path& dir) {
 #ifdef _WIN32
     const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
         return false;
+    }
     CloseHandle(file);
     return true;
 #else
     const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0) {
         return false;
+    }
     ::close(fd);
     ::unlink(probe.c_str());
     return true;
@@ -57,8 +59,9 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     // alone would replace it, under Wine even when it is read-only. The
     // attribute is asked for itself, since an administrator may open it.
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         throw EInOutError(InOutCodeFromWin32(ERROR_ACCESS_DENIED));
+    }
     HANDLE old = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (old != INVALID_HANDLE_VALUE) {
@@ -69,8 +72,9 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     const std::wstring temp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
         throw EInOutError(InOutCodeFromWin32(GetLastError()));
+    }
 
     DWORD err = 0;
     size_t done = 0;
@@ -84,8 +88,9 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
         }
         done += written;
     }
-    if (err == 0 && !FlushFileBuffers(file))
+    if (err == 0 && !FlushFileBuffers(file)) {
         err = GetLastError();
+    }
     CloseHandle(file);
     if (err == 0 && !MoveFileExW(temp.c_str(), target.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -116,19 +121,22 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     std::error_code ec;
     if (std::filesystem::is_symlink(path, ec)) {
         std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
-        if (!ec)
+        if (!ec) {
             target = resolved;
+        }
     }
 
     // A rename would replace a file that may not be written (read-only, or
     // another user's); it stays, as it would for an open to write it.
-    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
         ThrowInOutErrorFromErrno(errno);
+    }
 
     std::string temp = target.native() + ".XXXXXX";
     const int fd = mkstemp(temp.data());
-    if (fd < 0)
+    if (fd < 0) {
         ThrowInOutErrorFromErrno(errno);
+    }
 
     struct stat old {};
     fchmod(fd, stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : NewFileMode());
@@ -138,20 +146,24 @@ void WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     while (err == 0 && done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
-            if (errno != EINTR)
+            if (errno != EINTR) {
                 err = errno;
+            }
         } else if (n == 0) {
             err = ENOSPC;
         } else {
             done += static_cast<size_t>(n);
         }
     }
-    if (err == 0 && fsync(fd) != 0)
+    if (err == 0 && fsync(fd) != 0) {
         err = errno;
-    if (close(fd) != 0 && err == 0)
+    }
+    if (close(fd) != 0 && err == 0) {
         err = errno;
-    if (err == 0 && rename(temp.c_str(), target.c_str()) != 0)
+    }
+    if (err == 0 && rename(temp.c_str(), target.c_str()) != 0) {
         err = errno;
+    }
     if (err != 0) {
         unlink(temp.c_str());
         ThrowInOutErrorFromErrno(err);

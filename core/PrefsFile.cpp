@@ -10,8 +10,9 @@ namespace {
 void ApplyPair(const std::string& value, TPrefsWindow& window, void (TPrefsWindow::*first)(int),
                void (TPrefsWindow::*second)(int)) {
     const TNameList parts = SplitAtFirst(value, ",");
-    if (parts.size() < 2)
+    if (parts.size() < 2) {
         throw EListError("リストのインデックスが範囲を超えています (0)");
+    }
     (window.*first)(StrToInt(parts[0]));
     (window.*second)(StrToInt(parts[1]));
 }
@@ -21,16 +22,18 @@ void ApplyPair(const std::string& value, TPrefsWindow& window, void (TPrefsWindo
 std::filesystem::path ChoosePrefsPath(const std::filesystem::path& exeDir, bool exeDirWritable,
                                       const std::filesystem::path& userConfigDir) {
     const std::filesystem::path beside = exeDir / kPrefsFileName;
-    if (exeDirWritable || FileExists(beside) || userConfigDir.empty())
+    if (exeDirWritable || FileExists(beside) || userConfigDir.empty()) {
         return beside;
+    }
     return userConfigDir / "quorvantel" / kPrefsFileName;
 }
 
 void ApplyPrefsLine(const std::string& line, TPrefs& prefs, TPrefsWindow& window) {
     prefs.UseAppendMode = false;  // only a last "UseAppendMode: YES" line keeps it on
     const TNameList parts = SplitAtFirst(line, ":");
-    if (parts.size() < 2)
+    if (parts.size() < 2) {
         return;
+    }
     const std::string& key = parts[0];
     const std::string& value = parts[1];
 
@@ -51,15 +54,17 @@ void ApplyPrefsLine(const std::string& line, TPrefs& prefs, TPrefsWindow& window
     } else if (key == "WindowSize") {
         ApplyPair(value, window, &TPrefsWindow::SetWidth, &TPrefsWindow::SetHeight);
     } else if (key == "UseAppendMode") {
-        if (UpperCaseAscii(value) == "YES")
+        if (UpperCaseAscii(value) == "YES") {
             prefs.UseAppendMode = true;
+        }
     }
 }
 
 bool ReadPrefsFile(const std::filesystem::path& path, TPrefs& prefs, TPrefsWindow& window,
                    const std::function<void(const EAppError&)>& onBadLine) {
-    if (!FileExists(path))
+    if (!FileExists(path)) {
         return false;
+    }
     ReadTextLines(path, [&](const std::string& line) {
         try {
             ApplyPrefsLine(line, prefs, window);
@@ -73,19 +78,24 @@ bool ReadPrefsFile(const std::filesystem::path& path, TPrefs& prefs, TPrefsWindo
 }
 
 void ApplyPrefsDefaults(TPrefs& prefs) {
-    if (prefs.QuoteString.empty())
+    if (prefs.QuoteString.empty()) {
         prefs.QuoteString = "> ";
-    if (prefs.List2ndItem.empty())
+    }
+    if (prefs.List2ndItem.empty()) {
         prefs.List2ndItem = "ADDRESS";
-    if (prefs.MailAddressOnly.empty())
+    }
+    if (prefs.MailAddressOnly.empty()) {
         prefs.MailAddressOnly = "YES";
+    }
 }
 
 std::string SecondColumnCaption(std::string_view list2ndItem) {
-    if (list2ndItem == "ADDRESS")
+    if (list2ndItem == "ADDRESS") {
         return "メールアドレス";
-    if (list2ndItem == "MEMO")
+    }
+    if (list2ndItem == "MEMO") {
         return "メモ";
+    }
     return {};
 }
 

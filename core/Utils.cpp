@@ -20,18 +20,22 @@ namespace {
 [[noreturn]] void ThrowNotInteger(std::string_view text) {
     // The message is read as a C string: a NUL would end it early.
     std::string shown;
-    for (const char c : Cp932ToUtf8(text))
+    for (const char c : Cp932ToUtf8(text)) {
         shown += c == '\0' ? std::string("\uFFFD") : std::string(1, c);
+    }
     throw EConvertError("'" + shown + "' は整数ではありません");
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
+    if (c >= '0' && c <= '9') {
         return c - '0';
-    if (c >= 'a' && c <= 'f')
+    }
+    if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
+    }
+    if (c >= 'A' && c <= 'F') {
         return c - 'A' + 10;
+    }
     return -1;
 }
 
@@ -84,10 +88,12 @@ std::string TrimCommas(std::string_view text) {
 
 int32_t StrToInt(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
+    while (i < text.size() && text[i] == ' ') {
         ++i;
-    if (i == text.size())
+    }
+    if (i == text.size()) {
         ThrowNotInteger(text);
+    }
 
     bool hex = false;
     if (text[i] == '$' || text[i] == 'x' || text[i] == 'X') {
@@ -99,18 +105,22 @@ int32_t StrToInt(std::string_view text) {
         i += 2;
     }
     if (hex) {
-        if (i == text.size())
+        if (i == text.size()) {
             ThrowNotInteger(text);
+        }
         uint32_t value = 0;
         int significant = 0;
         for (; i < text.size(); ++i) {
             const int digit = HexDigit(text[i]);
-            if (digit < 0)
+            if (digit < 0) {
                 ThrowNotInteger(text);
-            if (value != 0 || digit != 0)
+            }
+            if (value != 0 || digit != 0) {
                 ++significant;
-            if (significant > 8)
+            }
+            if (significant > 8) {
                 ThrowNotInteger(text);
+            }
             value = value * 16 + static_cast<uint32_t>(digit);
         }
         return static_cast<int32_t>(value);
@@ -121,28 +131,34 @@ int32_t StrToInt(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    if (i == text.size())
+    if (i == text.size()) {
         ThrowNotInteger(text);
+    }
     int64_t value = 0;
     for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
+        if (text[i] < '0' || text[i] > '9') {
             ThrowNotInteger(text);
+        }
         value = value * 10 + (text[i] - '0');
-        if (value > int64_t{INT32_MAX} + 1)
+        if (value > int64_t{INT32_MAX} + 1) {
             ThrowNotInteger(text);
+        }
     }
-    if (negative)
+    if (negative) {
         value = -value;
-    if (value > INT32_MAX)
+    }
+    if (value > INT32_MAX) {
         ThrowNotInteger(text);
+    }
     return static_cast<int32_t>(value);
 }
 
 std::string UpperCaseAscii(std::string_view text) {
     std::string result(text);
     for (char& c : result) {
-        if (c >= 'a' && c <= 'z')
+        if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - 'a' + 'A');
+        }
     }
     return result;
 }

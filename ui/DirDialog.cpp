@@ -26,8 +26,9 @@ TDirDialog::TDirDialog(TDirDialogPlatform& platform)
 
 bool TDirDialog::Choose() {
     FAdjustPending = true;
-    if (title_.empty())
+    if (title_.empty()) {
         title_ = Utf8ToCp932("フォルダの選択");
+    }
     return platform_.Run(*this);
 }
 
@@ -38,11 +39,13 @@ void TDirDialog::SetChosenFolder(std::string_view folder) {
     }
     fileName_ = folder;
 #ifdef _WIN32
-    if (!EndsWithPathDelim(fileName_))
+    if (!EndsWithPathDelim(fileName_)) {
         fileName_ += '\\';
+    }
 #else
-    if (fileName_.back() != '/')
+    if (fileName_.back() != '/') {
         fileName_ += '/';
+    }
 #endif
     fileName_ += kDummyName;
 }
@@ -66,8 +69,9 @@ void TDirDialog::DialogShown() {
 }
 
 bool TDirDialog::FindDialogControls(TWindowHandle window) {
-    if (!Names(platform_, window))
+    if (!Names(platform_, window)) {
         return false;
+    }
     platform_.EnumChildWindows(
         window, [this](TWindowHandle child) { return RecordDialogControl(child, 1); });
     return Names(platform_, controls.FileNameEditHandle) &&
@@ -79,11 +83,13 @@ bool TDirDialog::FindDialogControls(TWindowHandle window) {
 }
 
 bool TDirDialog::RecordDialogControl(TWindowHandle window, intptr_t value) {
-    if (value != 1)
+    if (value != 1) {
         return true;
+    }
     const std::string className = platform_.ClassName(window);
-    if (className.empty())
+    if (className.empty()) {
         return true;
+    }
     // The captions of the Japanese open-file dialog, compared exactly.
     static const std::string fileNameLabel = Utf8ToCp932("ファイル名(&N):");
     static const std::string fileTypeLabel = Utf8ToCp932("ファイルの種類(&T):");
@@ -98,8 +104,9 @@ bool TDirDialog::RecordDialogControl(TWindowHandle window, intptr_t value) {
         return true;
     }
     const std::string caption = platform_.WindowText(window);
-    if (caption.empty())
+    if (caption.empty()) {
         return true;
+    }
     if (className == "Static" && caption == fileNameLabel) {
         controls.FileNameLabelHandle = window;
     } else if (className == "Static" && caption == fileTypeLabel) {
@@ -116,11 +123,13 @@ void TDirDialog::FolderChanged() {
     const TWindowHandle all[] = {controls.FileNameEditHandle,  controls.FileTypeComboHandle,
                                  controls.FileNameLabelHandle, controls.FileTypeLabelHandle,
                                  controls.LookInLabelHandle,   controls.OpenButtonHandle};
-    if (!FAdjustPending)
+    if (!FAdjustPending) {
         return;
+    }
     for (TWindowHandle handle : all) {
-        if (!Names(platform_, handle))
+        if (!Names(platform_, handle)) {
             return;
+        }
     }
     FAdjustPending = false;
     platform_.HideWindow(controls.FileNameEditHandle);

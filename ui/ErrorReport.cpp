@@ -12,18 +12,22 @@ TErrorReporter& Reporter() {
 }
 
 char32_t LowerCase(char32_t c) {
-    if (c >= U'A' && c <= U'Z')
+    if (c >= U'A' && c <= U'Z') {
         return c + 32;
-    if (c >= U'Ａ' && c <= U'Ｚ')
+    }
+    if (c >= U'Ａ' && c <= U'Ｚ') {
         return c + 32;
+    }
     return c;
 }
 
 char32_t UpperCase(char32_t c) {
-    if (c >= U'a' && c <= U'z')
+    if (c >= U'a' && c <= U'z') {
         return c - 32;
-    if (c >= U'ａ' && c <= U'ｚ')
+    }
+    if (c >= U'ａ' && c <= U'ｚ') {
         return c - 32;
+    }
     return c;
 }
 
@@ -31,8 +35,9 @@ char32_t UpperCase(char32_t c) {
 
 std::string ApplicationTitle(std::string_view exeFileName) {
     std::string_view name = exeFileName;
-    if (name.empty())
+    if (name.empty()) {
         name = "quorvantel";
+    }
     name = name.substr(0, name.find('.'));
     std::string title;
     size_t pos = 0;
@@ -47,17 +52,19 @@ std::string ApplicationTitle(std::string_view exeFileName) {
 
 std::string ReportText(std::string_view message) {
     std::string text(message);
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') {
         text += '.';
+    }
     return text;
 }
 
 void ReportError(const std::string& message) {
     const std::string text = ReportText(message);
-    if (Reporter())
+    if (Reporter()) {
         Reporter()(text);
-    else
+    } else {
         std::fprintf(stderr, "%s\n", text.c_str());
+    }
 }
 
 void SetErrorReporter(TErrorReporter reporter) {

@@ -187,8 +187,9 @@ void ScaleFont(TFontDescription& font, int dpi) {
 
 const TControlDescription& TFormDescription::Control(std::string_view name) const {
     for (const TControlDescription& c : Controls) {
-        if (c.Name == name)
+        if (c.Name == name) {
             return c;
+        }
     }
     throw std::out_of_range("no control " + std::string(name) + " in " + Name);
 }
@@ -196,8 +197,9 @@ const TControlDescription& TFormDescription::Control(std::string_view name) cons
 std::vector<const TControlDescription*> TFormDescription::Children(std::string_view parent) const {
     std::vector<const TControlDescription*> children;
     for (const TControlDescription& c : Controls) {
-        if (c.Parent == parent)
+        if (c.Parent == parent) {
             children.push_back(&c);
+        }
     }
     return children;
 }
@@ -224,10 +226,12 @@ std::vector<const TControlDescription*> TabChain(const TFormDescription& form) {
         std::stable_sort(children.begin(), children.end(),
                          [](const auto* a, const auto* b) { return a->TabOrder < b->TabOrder; });
         for (const TControlDescription* c : children) {
-            if (TakesFocus(c->Kind))
+            if (TakesFocus(c->Kind)) {
                 chain.push_back(c);
-            if (IsContainer(c->Kind))
+            }
+            if (IsContainer(c->Kind)) {
                 visit(c->Name);
+            }
         }
     };
     visit("");
@@ -242,11 +246,13 @@ TFormDescription ScaleForm(const TFormDescription& form, int dpi) {
     ScaleFont(scaled.Font, dpi);
     for (TControlDescription& c : scaled.Controls) {
         // The images keep their pixel size.
-        if (c.Kind != K::ImageList)
+        if (c.Kind != K::ImageList) {
             c.Bounds = ScaleBounds(c.Bounds, dpi);
+        }
         c.Indent = Scale(c.Indent, dpi);
-        if (!c.Font.Name.empty())
+        if (!c.Font.Name.empty()) {
             ScaleFont(c.Font, dpi);
+        }
     }
     return scaled;
 }

@@ -107,11 +107,13 @@ void TForm1::MoveOntoScreen() {
     const std::vector<TBounds> screens = view_.Screens();
     for (const TBounds& s : screens) {
         if (left < int64_t{s.Left} + s.Width && left + width > s.Left &&
-            top < int64_t{s.Top} + s.Height && top + height > s.Top)
+            top < int64_t{s.Top} + s.Height && top + height > s.Top) {
             return;
+        }
     }
-    if (screens.empty())
+    if (screens.empty()) {
         return;
+    }
     const TBounds area = view_.PrimaryWorkArea();
     const auto place = [](int64_t at, int start, int length, int64_t size) {
         const int64_t last = std::max<int64_t>(start, int64_t{start} + length - size);
@@ -146,16 +148,19 @@ void TForm1::B_READClick() {
             view_.TreeAddNode(-1, "\\", kImageRoot, kImageRoot);
             for (const std::string& name : book_->GroupMembers("\\")) {
                 AddToTreeView(tree, name, root);
-                if (tree.Truncated())
+                if (tree.Truncated()) {
                     break;
+                }
             }
         }
-        if (tree.Truncated())
+        if (tree.Truncated()) {
             cut = TreeTruncatedMessage(tree.Nodes().size());
+        }
     }
     view_.TreeExpandAll();
-    if (cut)
+    if (cut) {
         ReportError(*cut);
+    }
 }
 
 void TForm1::AddToTreeView(TGroupTreeBuilder& tree, const std::string& name, int parentNode) {
@@ -163,15 +168,17 @@ void TForm1::AddToTreeView(TGroupTreeBuilder& tree, const std::string& name, int
     const size_t first = tree.Nodes().size();
     tree.Add(name, parentNode);
     const auto& nodes = tree.Nodes();
-    for (size_t i = first; i < nodes.size(); ++i)
+    for (size_t i = first; i < nodes.size(); ++i) {
         view_.TreeAddNode(nodes[i].Parent, nodes[i].Name, kImageGroup, kImageGroupOpen);
+    }
 }
 
 void TForm1::TreeView1Change() {
     view_.ListClear();
     const int node = view_.TreeSelected();
-    if (node < 0 || !book_)
+    if (node < 0 || !book_) {
         return;
+    }
     const std::string name = view_.TreeNodeText(node);
 
     const TNameList& members = book_->GroupMembers(name);
@@ -197,8 +204,9 @@ void TForm1::TreeView1Change() {
 
 void TForm1::ListView1DblClick() {
     const std::vector<std::string> captions = view_.ListSelectedCaptions();
-    if (captions.empty() || !book_ || !book_->IsGroup(captions.front()))
+    if (captions.empty() || !book_ || !book_->IsGroup(captions.front())) {
         return;
+    }
     const int count = view_.TreeNodeCount();
     for (int i = 0; i < count; ++i) {
         if (view_.TreeNodeText(i) == captions.front()) {
@@ -210,24 +218,28 @@ void TForm1::ListView1DblClick() {
 
 void TForm1::Property1Click() {
     const std::vector<std::string> captions = view_.ListSelectedCaptions();
-    if (captions.empty())
+    if (captions.empty()) {
         return;
+    }
     PropertyCard = book_ ? book_->CardRecord(captions.front()) : TCard{};
-    if (Form2)
+    if (Form2) {
         Form2->ShowProperties();
+    }
 }
 
 void TForm1::B_SETFOLDERClick() {
     TDirDialog dialog(view_.FolderChooser());
-    if (!dialog.Choose())
+    if (!dialog.Choose()) {
         return;
+    }
     const std::string folder = dialog.Directory();
     // The preferences file and the address book speak cp932: a folder named
     // with other characters could only be stored, and read, as another path.
     // Windows hands over cp932 bytes already.
 #ifndef _WIN32
-    if (!IsCp932Representable(folder))
+    if (!IsCp932Representable(folder)) {
         throw EAppError(FolderNotCp932Message(folder));
+    }
 #endif
     view_.SetEditText(TEditBox::Edit1, NativeToCp932(folder));
 }

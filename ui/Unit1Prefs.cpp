@@ -33,8 +33,9 @@ void TForm1::SetIniFileOverride(std::optional<std::filesystem::path> path) {
 }
 
 std::filesystem::path TForm1::getIniFileName() const {
-    if (IniFileOverride())
+    if (IniFileOverride()) {
         return *IniFileOverride();
+    }
     const std::filesystem::path exeDir = view_.ExecutablePath().parent_path();
     const std::filesystem::path beside = exeDir / kPrefsFileName;
     // A file already there is used as it is; only without one does it matter
@@ -52,15 +53,17 @@ void TForm1::ReadPrefs() {
     TFormEdges edges(view_);
     const bool found = ReadPrefsFile(getIniFileName(), Prefs, edges,
                                      [](const EAppError& error) { ReportError(error.what()); });
-    if (!found)
+    if (!found) {
         return;
+    }
 
     view_.SetEditText(TEditBox::Edit1, Prefs.MailFolder);
     ApplyPrefsDefaults(Prefs);
     view_.SetEditText(TEditBox::Edit2, Prefs.QuoteString);
     const std::string caption = SecondColumnCaption(Prefs.List2ndItem);
-    if (!caption.empty())
+    if (!caption.empty()) {
         view_.ListSetColumnCaption(1, Utf8ToCp932(caption));
+    }
 }
 
 void TForm1::SavePrefs() {

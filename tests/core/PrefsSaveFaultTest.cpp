@@ -58,8 +58,9 @@ std::string ReadAll(const fs::path& path) {
 
 std::set<std::string> Listing(const fs::path& dir) {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
+    for (const auto& entry : fs::directory_iterator(dir)) {
         names.insert(entry.path().filename().string());
+    }
     return names;
 }
 
@@ -70,10 +71,12 @@ using Fields = std::vector<std::string>;
 bool WriteFull(int fd, const char* data, size_t size) {
     while (size > 0) {
         const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n <= 0)
+        }
+        if (n <= 0) {
             return false;
+        }
         data += n;
         size -= static_cast<size_t>(n);
     }
@@ -84,8 +87,9 @@ bool WriteFull(int fd, const char* data, size_t size) {
 // dies without answering gives {"died"}.
 Fields RunInChild(const std::function<Fields()>& body) {
     int fds[2];
-    if (pipe(fds) != 0)
+    if (pipe(fds) != 0) {
         return {"died"};
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
@@ -108,17 +112,20 @@ Fields RunInChild(const std::function<Fields()>& body) {
     char buf[4096];
     ssize_t n;
     while ((n = read(fds[0], buf, sizeof buf)) != 0) {
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n < 0)
+        }
+        if (n < 0) {
             break;
+        }
         wire.append(buf, static_cast<size_t>(n));
     }
     close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return {"died"};
+    }
     Fields out;
     size_t pos = 0;
     while (pos + sizeof(uint32_t) <= wire.size()) {
@@ -143,8 +150,9 @@ Fields TrySave(const fs::path& path, const std::string& bytes) {
 
 // Gives up root for good (child only); an ordinary user is bound by permissions already.
 bool DropPrivileges() {
-    if (geteuid() != 0)
+    if (geteuid() != 0) {
         return true;
+    }
     return setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0;
 }
 
@@ -197,8 +205,9 @@ TEST(PrefsSaveFaultTest, NoPermissionKeepsTheOldFile) {
         ASSERT_EQ(chmod(prefs.dir.c_str(), c.dirMode), 0);
         ASSERT_EQ(chmod(prefs.ini.c_str(), c.fileMode), 0);
         const Fields result = RunInChild([&] {
-            if (!DropPrivileges())
+            if (!DropPrivileges()) {
                 return Fields{"no drop"};
+            }
             return TrySave(prefs.ini, kNew);
         });
         EXPECT_EQ(result, (Fields{"error", "5", "ファイルへのアクセスが拒否されました"})) << c.what;
@@ -206,8 +215,9 @@ TEST(PrefsSaveFaultTest, NoPermissionKeepsTheOldFile) {
         chmod(prefs.ini.c_str(), 0644);
         ExpectOldFileWhole(prefs, c.what);
     }
-    if (!skipped.empty())
+    if (!skipped.empty()) {
         GTEST_SKIP() << skipped << ": needs root to act as another user";
+    }
 }
 
 // ---- No room
@@ -219,8 +229,9 @@ TEST(PrefsSaveFaultTest, FileSizeLimitReadsAsDiskFull) {
         const Fields result = RunInChild([&] {
             signal(SIGXFSZ, SIG_IGN);  // write() then fails with EFBIG
             const rlimit rl{limit, limit};
-            if (setrlimit(RLIMIT_FSIZE, &rl) != 0)
+            if (setrlimit(RLIMIT_FSIZE, &rl) != 0) {
                 return Fields{"no limit"};
+            }
             return TrySave(prefs.ini, kNew);
         });
         EXPECT_EQ(result, (Fields{"error", "101", "ディスクがいっぱいです"})) << limit;
@@ -235,8 +246,9 @@ Fields SaveOnFullTmpfs(const fs::path& dir) {
     if (geteuid() != 0) {
         const uid_t uid = geteuid();
         const gid_t gid = getegid();
-        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) {
             return {"skip", std::strerror(errno)};
+        }
         std::ofstream("/proc/self/setgroups") << "deny";
         std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
         std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
@@ -244,8 +256,9 @@ Fields SaveOnFullTmpfs(const fs::path& dir) {
         return {"skip", std::strerror(errno)};
     }
     if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0)
+        mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") != 0) {
         return {"skip", std::strerror(errno)};
+    }
 
     const fs::path ini = dir / "quorvantel.ini";
     {
@@ -258,14 +271,16 @@ Fields SaveOnFullTmpfs(const fs::path& dir) {
     }
     const int fillErr = errno;
     close(fill);
-    if (fillErr != ENOSPC)
+    if (fillErr != ENOSPC) {
         return {"skip", "filler stopped with " + std::string(std::strerror(fillErr))};
+    }
 
     Fields out = TrySave(ini, kNew);
     out.push_back(ReadAll(ini));
     std::string names;
-    for (const std::string& name : Listing(dir))
+    for (const std::string& name : Listing(dir)) {
         names += name + "\n";
+    }
     out.push_back(names);
     return out;
 }
@@ -273,8 +288,9 @@ Fields SaveOnFullTmpfs(const fs::path& dir) {
 TEST(PrefsSaveFaultTest, FullFileSystemKeepsTheOldFile) {
     PrefsDir prefs;
     const Fields result = RunInChild([&] { return SaveOnFullTmpfs(prefs.dir); });
-    if (!result.empty() && result[0] == "skip")
+    if (!result.empty() && result[0] == "skip") {
         GTEST_SKIP() << "cannot mount a small tmpfs here: " << result.at(1);
+    }
     EXPECT_EQ(result,
               (Fields{"error", "101", "ディスクがいっぱいです", kOld, "filler\nquorvantel.ini\n"}));
     EXPECT_EQ(ReadAll(prefs.ini), kOld);  // the real directory was never touched
@@ -304,17 +320,19 @@ TEST(PrefsSaveFaultTest, KilledAtAnyStepLeavesOneWholeFile) {
         bool renameSeen = false;
         int killed = 0;
         for (int n = 1; n < 200; ++n) {
-            if (hadFile)
+            if (hadFile) {
                 std::ofstream(prefs.ini, std::ios::binary | std::ios::trunc) << kOld;
-            else
+            } else {
                 fs::remove(prefs.ini);
+            }
             const TTraceResult result = RunTraced(
                 [&] { return SaveAnswer(prefs.ini); },
                 [&](pid_t, const __ptrace_syscall_info&, int index) {
                     return TTraceAction{index == n ? TTraceAction::Kill : TTraceAction::Run};
                 });
-            if (!result.Traced)
+            if (!result.Traced) {
                 GTEST_SKIP() << "cannot trace a child here";
+            }
             if (!result.Killed) {
                 EXPECT_EQ(result.Answer, "saved");
                 EXPECT_EQ(ReadAll(prefs.ini), kNew);
@@ -327,10 +345,11 @@ TEST(PrefsSaveFaultTest, KilledAtAnyStepLeavesOneWholeFile) {
             const bool renamed =
                 std::any_of(result.Calls.begin(), result.Calls.end() - 1, IsRename);
             renameSeen = renameSeen || IsRename(result.Calls.back());
-            if (renamed || hadFile)
+            if (renamed || hadFile) {
                 EXPECT_EQ(ReadAll(prefs.ini), renamed ? kNew : kOld) << "killed at call " << n;
-            else
+            } else {
                 EXPECT_FALSE(fs::exists(prefs.ini)) << "killed at call " << n;
+            }
 
             // A kill between creating the temporary file and the rename orphans
             // it; it is never read, and the next save still works.
@@ -371,8 +390,9 @@ bool DiskCanFail(uint64_t nr) {
 // The save either goes through whole or reports the error and keeps the old
 // file whole, with no temporary file left.
 TEST(PrefsSaveFaultTest, EveryFailingStepKeepsTheOldFile) {
-    if (!CanFailCalls())
+    if (!CanFailCalls()) {
         GTEST_SKIP() << "no error injection on this machine";
+    }
     const struct {
         int error;
         std::string answer;
@@ -409,15 +429,18 @@ TEST(PrefsSaveFaultTest, EveryFailingStepKeepsTheOldFile) {
                                   beforeRename = beforeRename && !IsRename(call.entry.nr);
                                   return TTraceAction{};
                               }
-                              if (index > n || !DiskCanFail(call.entry.nr))
+                              if (index > n || !DiskCanFail(call.entry.nr)) {
                                   return TTraceAction{};
+                              }
                               failed = call.entry.nr;
                               return TTraceAction{TTraceAction::Fail, e.error};
                           });
-            if (!result.Traced)
+            if (!result.Traced) {
                 GTEST_SKIP() << "cannot trace a child here";
-            if (static_cast<int>(result.Calls.size()) < n)
+            }
+            if (static_cast<int>(result.Calls.size()) < n) {
                 break;  // every step has failed once
+            }
             const std::string what =
                 "call " + std::to_string(n) + " (" + std::to_string(failed) + ") fails";
             EXPECT_EQ(Listing(prefs.dir), std::set<std::string>{"quorvantel.ini"}) << what;

@@ -57,15 +57,17 @@ TEST(ReadRaceFaultTest, FileSwappedBeforeTheOpenEndsTheReadWithAnError) {
         const TTraceResult result =
             RunTraced([&] { return LoadAnswer(dir.path()); },
                       [&](pid_t pid, const __ptrace_syscall_info& call, int) {
-                          if (!IsOpenOf(pid, call, card))
+                          if (!IsOpenOf(pid, call, card)) {
                               return TTraceAction{};
+                          }
                           fs::remove(card);
                           c.swap(card);
                           swapped = true;
                           return TTraceAction{TTraceAction::Detach};
                       });
-        if (!result.Traced)
+        if (!result.Traced) {
             GTEST_SKIP() << "cannot trace a child here";
+        }
         ASSERT_TRUE(swapped) << c.what;
         EXPECT_FALSE(result.Hung) << c.what << ": the reading never ended";
         // The file was there when looked for; what stands there now is no text file.
@@ -75,8 +77,9 @@ TEST(ReadRaceFaultTest, FileSwappedBeforeTheOpenEndsTheReadWithAnError) {
 }
 
 TEST(ReadRaceFaultTest, ReadFailingMidwayKeepsTheCardsBeforeIt) {
-    if (!CanFailCalls())
+    if (!CanFailCalls()) {
         GTEST_SKIP() << "no error injection on this machine";
+    }
     // Enough cards that the reader needs several reads of card.dat.
     std::string cards;
     int count = 0;
@@ -107,14 +110,16 @@ TEST(ReadRaceFaultTest, ReadFailingMidwayKeepsTheCardsBeforeIt) {
         const TTraceResult result =
             RunTraced([&] { return LoadAnswer(dir.path()); },
                       [&](pid_t pid, const __ptrace_syscall_info& call, int) {
-                          if (IsOpenOf(pid, call, card))
+                          if (IsOpenOf(pid, call, card)) {
                               opened = true;
-                          else if (opened && call.entry.nr == SYS_read && ++reads == c.nthRead)
+                          } else if (opened && call.entry.nr == SYS_read && ++reads == c.nthRead) {
                               return TTraceAction{TTraceAction::Fail, c.error};
+                          }
                           return TTraceAction{};
                       });
-        if (!result.Traced)
+        if (!result.Traced) {
             GTEST_SKIP() << "cannot trace a child here";
+        }
         ASSERT_GE(reads, c.nthRead);
         if (c.answerTail == nullptr) {
             EXPECT_EQ(result.Answer, whole);
@@ -126,10 +131,11 @@ TEST(ReadRaceFaultTest, ReadFailingMidwayKeepsTheCardsBeforeIt) {
         EXPECT_EQ(result.Answer.substr(result.Answer.size() - tail.size()), tail);
         const int kept = std::stoi(result.Answer.substr(6));
         EXPECT_LT(kept, count);
-        if (c.nthRead == 1)
+        if (c.nthRead == 1) {
             EXPECT_EQ(kept, 0);
-        else
+        } else {
             EXPECT_GT(kept, 0);
+        }
     }
 }
 

@@ -17,8 +17,9 @@ namespace {
 bool SkipCall(pid_t pid) {
 #if defined(__x86_64__)
     user_regs_struct regs{};
-    if (ptrace(PTRACE_GETREGS, pid, nullptr, &regs) != 0)
+    if (ptrace(PTRACE_GETREGS, pid, nullptr, &regs) != 0) {
         return false;
+    }
     regs.orig_rax = static_cast<unsigned long long>(-1);
     return ptrace(PTRACE_SETREGS, pid, nullptr, &regs) == 0;
 #else
@@ -48,8 +49,9 @@ std::string ReadAnswer(int fd, bool& hung) {
     std::string answer;
     char buf[512];
     ssize_t n;
-    while ((n = read(fd, buf, sizeof buf)) > 0)
+    while ((n = read(fd, buf, sizeof buf)) > 0) {
         answer.append(buf, static_cast<size_t>(n));
+    }
     return answer;
 }
 
@@ -57,8 +59,9 @@ std::string ReadAnswer(int fd, bool& hung) {
 
 std::string PeekString(pid_t pid, uint64_t at) {
     const int mem = open(("/proc/" + std::to_string(pid) + "/mem").c_str(), O_RDONLY);
-    if (mem < 0)
+    if (mem < 0) {
         return {};
+    }
     char buf[4096] = {};
     const ssize_t n = pread(mem, buf, sizeof buf - 1, static_cast<off_t>(at));
     close(mem);
@@ -70,13 +73,15 @@ TTraceResult RunTraced(
     const std::function<TTraceAction(pid_t, const __ptrace_syscall_info&, int)>& onEntry) {
     TTraceResult result;
     int fds[2];
-    if (pipe(fds) != 0)
+    if (pipe(fds) != 0) {
         return result;
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) {
             _exit(3);
+        }
         raise(SIGSTOP);
         std::string answer;
         try {
@@ -103,8 +108,9 @@ TTraceResult RunTraced(
         ptrace(PTRACE_SYSCALL, pid, nullptr, signal);
         signal = 0;
         waitpid(pid, &status, 0);
-        if (WIFEXITED(status) || WIFSIGNALED(status))
+        if (WIFEXITED(status) || WIFSIGNALED(status)) {
             break;
+        }
         if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
             signal = WSTOPSIG(status);
             continue;
@@ -112,13 +118,15 @@ TTraceResult RunTraced(
         __ptrace_syscall_info info{};
         ptrace(PTRACE_GET_SYSCALL_INFO, pid, sizeof info, &info);
         if (info.op == PTRACE_SYSCALL_INFO_EXIT) {
-            if (failWith != 0)
+            if (failWith != 0) {
                 SetReturn(pid, failWith);
+            }
             failWith = 0;
             continue;
         }
-        if (info.op != PTRACE_SYSCALL_INFO_ENTRY || info.entry.nr == SYS_getrandom)
+        if (info.op != PTRACE_SYSCALL_INFO_ENTRY || info.entry.nr == SYS_getrandom) {
             continue;
+        }
         // The work is done once the child writes its answer.
         if (info.entry.nr == SYS_write && info.entry.args[0] == static_cast<uint64_t>(fds[1])) {
             ptrace(PTRACE_DETACH, pid, nullptr, 0);
@@ -130,8 +138,9 @@ TTraceResult RunTraced(
             case TTraceAction::Run:
                 break;
             case TTraceAction::Fail:
-                if (SkipCall(pid))
+                if (SkipCall(pid)) {
                     failWith = -static_cast<long>(action.Error);
+                }
                 break;
             case TTraceAction::Kill:
                 kill(pid, SIGKILL);
@@ -144,10 +153,12 @@ TTraceResult RunTraced(
                 break;
         }
     }
-    if (!result.Killed)
+    if (!result.Killed) {
         result.Answer = ReadAnswer(fds[0], result.Hung);
-    if (result.Hung)
+    }
+    if (result.Hung) {
         kill(pid, SIGKILL);
+    }
     close(fds[0]);
     waitpid(pid, &status, 0);
     return result;

@@ -62,8 +62,9 @@ class TFakeMailClient : public TMailClient {
     // The client comes or goes while the program runs.
     void ChangeReach(bool reaches) {
         ReachesOpenItems = reaches;
-        if (reachChanged_)
+        if (reachChanged_) {
             reachChanged_();
+        }
     }
 
     // A slow client: runs before every call (with its name), and may wait in

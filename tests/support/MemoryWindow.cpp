@@ -18,12 +18,14 @@ void TMemoryForm2View::ShowModeless() {
 bool TMemoryDirDialog::Run(TDirDialog& dialog) {
     ++Runs;
     LastTitle = dialog.Title();
-    if (Answers.empty())
+    if (Answers.empty()) {
         return false;
+    }
     const TAnswer answer = Answers.front();
     Answers.pop_front();
-    if (answer.Confirm)
+    if (answer.Confirm) {
         dialog.SetFileName(answer.FileName);
+    }
     return answer.Confirm;
 }
 
@@ -42,8 +44,9 @@ TMemoryForm1View::TMemoryForm1View() {
     Controls[TLayoutControl::TreeView1] = design.Control("TreeView1").Bounds;
     Controls[TLayoutControl::Panel1] = design.Control("Panel1").Bounds;
     const std::vector<std::string>& columns = design.Control("ListView1").Columns;
-    for (size_t i = 0; i < columns.size(); ++i)
+    for (size_t i = 0; i < columns.size(); ++i) {
         ColumnCaptions[static_cast<int>(i)] = columns[i];
+    }
     Edits[TEditBox::Edit1] = design.Control("Edit1").Caption;
     Edits[TEditBox::Edit2] = design.Control("Edit2").Caption;
     Radios[TRadioButton::RB_NewWin] = false;
@@ -54,22 +57,25 @@ TMemoryForm1View::TMemoryForm1View() {
 }
 
 void TMemoryForm1View::Resized() {
-    if (Form)
+    if (Form) {
         Guarded([this] { Form->resizeWindow(); });
+    }
 }
 
 void TMemoryForm1View::SetWidth(int width) {
     const int w = std::max(width, Form ? Form->Design().MinWidth : 0);
-    if (w == Outer.Width)
+    if (w == Outer.Width) {
         return;
+    }
     Outer.Width = w;
     Resized();
 }
 
 void TMemoryForm1View::SetHeight(int height) {
     const int h = std::max(height, Form ? Form->Design().MinHeight : 0);
-    if (h == Outer.Height)
+    if (h == Outer.Height) {
         return;
+    }
     Outer.Height = h;
     Resized();
 }
@@ -92,25 +98,29 @@ void TMemoryForm1View::TreeClear() {
 int TMemoryForm1View::TreeAddNode(int parent, const std::string& text, int image,
                                   int selectedImage) {
     TNode node{text, parent, image, selectedImage, 0};
-    if (parent >= 0)
+    if (parent >= 0) {
         node.Depth = Nodes.at(parent).Depth + 1;
+    }
     // Tree order: after the parent's last descendant.
     size_t at = Nodes.size();
     if (parent >= 0) {
         at = static_cast<size_t>(parent) + 1;
-        while (at < Nodes.size() && Nodes[at].Depth > node.Depth - 1)
+        while (at < Nodes.size() && Nodes[at].Depth > node.Depth - 1) {
             ++at;
+        }
     }
     Nodes.insert(Nodes.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
     return static_cast<int>(at);
 }
 
 void TMemoryForm1View::Select(int node) {
-    if (node == Selected)
+    if (node == Selected) {
         return;
+    }
     Selected = node;
-    if (Form)
+    if (Form) {
         Guarded([this] { Form->TreeView1Change(); });
+    }
 }
 
 void TMemoryForm1View::TreeSelect(int node) {
@@ -134,8 +144,9 @@ void TMemoryForm1View::ListClear() {
 }
 
 void TMemoryForm1View::ListAddItems(std::vector<TListItem> items) {
-    for (TListItem& item : items)
+    for (TListItem& item : items) {
         Items.push_back(std::move(item));
+    }
 }
 
 void TMemoryForm1View::SelectRows(std::initializer_list<int> rows) {
@@ -144,8 +155,9 @@ void TMemoryForm1View::SelectRows(std::initializer_list<int> rows) {
 
 std::vector<std::string> TMemoryForm1View::ListSelectedCaptions() const {
     std::vector<std::string> captions;
-    for (int row : SelectedRows)
+    for (int row : SelectedRows) {
         captions.push_back(Items.at(static_cast<size_t>(row)).Caption);
+    }
     return captions;
 }
 
@@ -155,28 +167,32 @@ void TMemoryForm1View::CheckRadio(TRadioButton button) {
 }
 
 std::string TMemoryForm1View::ReadClipboardText() {
-    if (!Clipboard)
+    if (!Clipboard) {
         throw EAppError("クリップボードを開くことができません");
+    }
     return *Clipboard;
 }
 
 void TMemoryForm1View::WriteClipboardText(const std::string& text) {
-    if (!Clipboard)
+    if (!Clipboard) {
         throw EAppError("クリップボードを開くことができません");
+    }
     Clipboard = text;
 }
 
 std::vector<std::pair<std::string, int>> TMemoryForm1View::TreeTexts() const {
     std::vector<std::pair<std::string, int>> out;
-    for (const TNode& node : Nodes)
+    for (const TNode& node : Nodes) {
         out.emplace_back(Cp932ToUtf8(node.Text), node.Depth);
+    }
     return out;
 }
 
 std::vector<TMemoryForm1View::TRow> TMemoryForm1View::Rows() const {
     std::vector<TRow> rows;
-    for (const TListItem& item : Items)
+    for (const TListItem& item : Items) {
         rows.push_back({Cp932ToUtf8(item.Caption), Cp932ToUtf8(item.Second), item.Image});
+    }
     return rows;
 }
 
@@ -214,8 +230,9 @@ TMemoryWindow::~TMemoryWindow() {
 }
 
 void TMemoryWindow::Destroy() {
-    if (destroyed_)
+    if (destroyed_) {
         return;
+    }
     destroyed_ = true;
     Guarded([this] { Form.FormDestroy(); });
 }

@@ -18,8 +18,9 @@ bool AnswerFileDialog(const std::function<void()>& open,
             return;
         }
         if (deadline.hasExpired()) {
-            if (auto* other = qobject_cast<QDialog*>(modal))
+            if (auto* other = qobject_cast<QDialog*>(modal)) {
                 other->reject();
+            }
             return;
         }
         QTimer::singleShot(10, poll);

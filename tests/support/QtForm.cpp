@@ -14,14 +14,18 @@
 namespace {
 
 QString Text(const QWidget* widget) {
-    if (auto* b = qobject_cast<const QAbstractButton*>(widget))
+    if (auto* b = qobject_cast<const QAbstractButton*>(widget)) {
         return b->text();
-    if (auto* e = qobject_cast<const QLineEdit*>(widget))
+    }
+    if (auto* e = qobject_cast<const QLineEdit*>(widget)) {
         return e->text();
-    if (auto* g = qobject_cast<const QGroupBox*>(widget))
+    }
+    if (auto* g = qobject_cast<const QGroupBox*>(widget)) {
         return g->title();
-    if (auto* l = qobject_cast<const QLabel*>(widget))
+    }
+    if (auto* l = qobject_cast<const QLabel*>(widget)) {
         return l->text();
+    }
     return {};
 }
 
@@ -88,8 +92,9 @@ void ExpectDrawnAsDescribed(const QWidget& form, const TFormDescription& design)
     ASSERT_FALSE(chain.empty());
     auto nextTabStop = [](const QWidget* w) {
         QWidget* next = w->nextInFocusChain();
-        while (!(next->focusPolicy() & Qt::TabFocus))
+        while (!(next->focusPolicy() & Qt::TabFocus)) {
             next = next->nextInFocusChain();
+        }
         return next;
     };
     for (size_t i = 0; i < chain.size(); ++i) {

@@ -57,8 +57,9 @@ std::string ReadAll(const std::filesystem::path& path) {
 }
 
 void WriteAll(const std::filesystem::path& path, std::string_view bytes) {
-    if (path.has_parent_path())
+    if (path.has_parent_path()) {
         std::filesystem::create_directories(path.parent_path());
+    }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

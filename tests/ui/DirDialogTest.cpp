@@ -98,15 +98,17 @@ class TWindowsDialog : public TMemoryDirDialog {
                                      {"Button", "キャンセル"},
                                      {"SysListView32", ""}};
         TWindowHandle h = 10;
-        for (const auto& c : controls)
+        for (const auto& c : controls) {
             Windows[h++] = {c[0], Utf8ToCp932(c[1])};
+        }
     }
     bool Run(TDirDialog& dialog) override {
         for (char n : Notifications) {
-            if (n == 's')
+            if (n == 's') {
                 dialog.DialogShown();
-            else
+            } else {
                 dialog.FolderChanged();
+            }
         }
         return TMemoryDirDialog::Run(dialog);
     }
@@ -116,8 +118,9 @@ class TWindowsDialog : public TMemoryDirDialog {
     void EnumChildWindows(TWindowHandle parent,
                           const std::function<bool(TWindowHandle)>& visit) override {
         for (const auto& [handle, window] : Windows) {
-            if (handle != parent && !visit(handle))
+            if (handle != parent && !visit(handle)) {
                 return;
+            }
         }
     }
     std::string ClassName(TWindowHandle w) override { return Windows.at(w).Class; }
@@ -135,10 +138,12 @@ TEST(DirDialogAdjustment, HidesTheFileControlsAndRelabelsAtTheFirstFolderChange)
     TDirDialog dialog(platform);
     EXPECT_FALSE(dialog.Choose());  // no answer: cancelled
     EXPECT_FALSE(dialog.AdjustPending());
-    for (TWindowHandle h : {10, 11, 12, 13})
+    for (TWindowHandle h : {10, 11, 12, 13}) {
         EXPECT_FALSE(platform.Windows[h].Visible) << h;
-    for (TWindowHandle h : {14, 15, 16, 17})
+    }
+    for (TWindowHandle h : {14, 15, 16, 17}) {
         EXPECT_TRUE(platform.Windows[h].Visible) << h;
+    }
     EXPECT_EQ(platform.Text(12), "");
     EXPECT_EQ(platform.Text(13), "");
     EXPECT_EQ(platform.Text(14), "フォルダの場所(&I)");
@@ -162,8 +167,9 @@ TEST(DirDialogAdjustment, OnlyWhenAllSixControlsAreFound) {
     for (const auto& c : cases) {
         TWindowsDialog platform;
         platform.Notifications = c.notifications;
-        if (c.relabel)
+        if (c.relabel) {
             platform.Windows[c.relabel].Text = "Look in:";
+        }
         TDirDialog dialog(platform);
         dialog.Choose();
         EXPECT_EQ(!platform.Windows[10].Visible, c.adjusted) << c.title;

@@ -12,8 +12,9 @@ namespace {
 
 std::vector<std::string> Names(const std::vector<const TControlDescription*>& controls) {
     std::vector<std::string> names;
-    for (const TControlDescription* c : controls)
+    for (const TControlDescription* c : controls) {
         names.push_back(c->Name);
+    }
     return names;
 }
 

@@ -502,8 +502,9 @@ TEST(ErrorReportTest, FullStopAfterTheMessage) {
         {"ファイルが見つかりません", "ファイルが見つかりません."},
         {"I/O エラー (32)", "I/O エラー (32)"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(ReportText(c.message), c.shown) << c.message;
+    }
 }
 
 TEST(ErrorReportTest, GuardedReportsWhateverIsThrown) {
@@ -529,8 +530,9 @@ TEST(ErrorReportTest, CaptionIsTheFileNameUpToItsFirstDot) {
         {"quor.vantel.exe", "Quor"},
         {"", "Quorvantel"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(ApplicationTitle(c.file), c.title) << c.file;
+    }
 }
 
 }  // namespace

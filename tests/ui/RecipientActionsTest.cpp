@@ -75,14 +75,15 @@ class RecipientActions : public ::testing::Test {
     }
 
     void Press(const std::string& button) {
-        if (button == "B_TO")
+        if (button == "B_TO") {
             window->Do(&TForm1::B_TOClick);
-        else if (button == "B_CC")
+        } else if (button == "B_CC") {
             window->Do(&TForm1::B_CCClick);
-        else if (button == "B_BCC")
+        } else if (button == "B_BCC") {
             window->Do(&TForm1::B_BCCClick);
-        else
+        } else {
             FAIL() << button;
+        }
     }
 
     void UseExistingWindow() {

@@ -29,8 +29,9 @@ class Form2Test : public ::testing::Test {
             {TPropertyBox::NickName, s.nickName}, {TPropertyBox::Address, s.address},
             {TPropertyBox::Tel, s.tel},           {TPropertyBox::Org, s.org},
             {TPropertyBox::OrgUnit, s.orgUnit},   {TPropertyBox::Memo, s.memo}};
-        for (const auto& [box, text] : boxes)
+        for (const auto& [box, text] : boxes) {
             EXPECT_EQ(Cp932ToUtf8(view.Boxes[box]), text) << static_cast<int>(box);
+        }
     }
 
     TCard card;

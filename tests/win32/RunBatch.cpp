@@ -20,8 +20,9 @@ std::wstring Wide(const std::string& utf8) {
 
 // One argument as the C runtime's command-line parser reads it back.
 std::wstring Quoted(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos)
+    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
         return arg;
+    }
     std::wstring out = L"\"";
     size_t backslashes = 0;
     for (wchar_t c : arg) {
@@ -39,13 +40,15 @@ std::wstring Quoted(const std::wstring& arg) {
 
 DWORD Run(const std::vector<std::wstring>& args, const std::wstring& outPath) {
     std::wstring line;
-    for (const std::wstring& a : args)
+    for (const std::wstring& a : args) {
         line += (line.empty() ? L"" : L" ") + Quoted(a);
+    }
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
+    if (out == INVALID_HANDLE_VALUE) {
         return 126;
+    }
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -68,18 +71,21 @@ DWORD Run(const std::vector<std::wstring>& args, const std::wstring& outPath) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3)
+    if (argc != 3) {
         return 2;
+    }
     std::ifstream list(std::filesystem::path(argv[1]), std::ios::binary);
     const std::wstring dir = argv[2];
     std::string command;
     for (int i = 0; std::getline(list, command); ++i) {
-        if (!command.empty() && command.back() == '\r')
+        if (!command.empty() && command.back() == '\r') {
             command.pop_back();
+        }
         std::vector<std::wstring> args;
         size_t start = 0;
-        for (size_t tab; (tab = command.find('\t', start)) != std::string::npos; start = tab + 1)
+        for (size_t tab; (tab = command.find('\t', start)) != std::string::npos; start = tab + 1) {
             args.push_back(Wide(command.substr(start, tab - start)));
+        }
         args.push_back(Wide(command.substr(start)));
         const std::wstring base = dir + L"\\" + std::to_wstring(i);
         const DWORD code = Run(args, base + L".out");

@@ -30,8 +30,9 @@ void FitLabel(QLabel* label, int nextLeft) {
     constexpr int kGap = 4;
     const int excess = label->x() + label->sizeHint().width() - (nextLeft - kGap);
     const auto count = label->text().size();
-    if (excess <= 0 || count == 0)
+    if (excess <= 0 || count == 0) {
         return;
+    }
     QFont font = label->font();
     font.setLetterSpacing(QFont::AbsoluteSpacing, -static_cast<qreal>(excess) / count);
     label->setFont(font);
@@ -99,8 +100,9 @@ void TForm1Window::CreateControls() {
     find(Property1, "Property1");
 
     const std::vector<std::string>& columns = Form.Design().Control("ListView1").Columns;
-    for (size_t column = 0; column < columns.size(); ++column)
+    for (size_t column = 0; column < columns.size(); ++column) {
         listModel_->SetColumnCaption(static_cast<int>(column), FromCp932(columns[column]));
+    }
     ListView1->setModel(listModel_);
     TreeView1->setModel(treeModel_);
     // A long path shows from its start, as a read-only box does elsewhere.
@@ -111,8 +113,9 @@ void TForm1Window::CreateControls() {
     // Fonts other than the designed one can run wider than a control.
     for (QWidget* control : std::initializer_list<QWidget*>{
              B_SETFOLDER, B_READ, GroupBox1, RadioGroup1, RB_NewWin, RB_ExistWin, B_TO, B_CC, B_BCC,
-             GroupBox2, B_QUOTE, B_QUIT})
+             GroupBox2, B_QUOTE, B_QUIT}) {
         FitText(control);
+    }
     FitText(Label1, Edit1->x() - Label1->x() - 2);
     Label1->adjustSize();
     FitText(Label3, Edit2->x() - GroupBox2->x() - Label3->x() - 4);
@@ -183,11 +186,13 @@ TBounds ToBounds(const QRect& r) {
 std::vector<TBounds> TForm1Window::Screens() const {
     std::vector<TBounds> screens;
     const QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary)
+    if (primary) {
         screens.push_back(ToBounds(primary->geometry()));
+    }
     for (const QScreen* screen : QGuiApplication::screens()) {
-        if (screen != primary)
+        if (screen != primary) {
             screens.push_back(ToBounds(screen->geometry()));
+        }
     }
     return screens;
 }
@@ -204,11 +209,13 @@ void TForm1Window::Close() {
 // A window manager adds its frame only once the window is shown; from then on
 // the outer bounds, not the client area, keep the sizes the window was given.
 void TForm1Window::AdoptFrame() {
-    if (frameAdopted_ || !isVisible() || isMaximized() || isFullScreen())
+    if (frameAdopted_ || !isVisible() || isMaximized() || isFullScreen()) {
         return;
+    }
     const QSize extra = frameSize() - size();
-    if (extra.width() <= 0 && extra.height() <= 0)
+    if (extra.width() <= 0 && extra.height() <= 0) {
         return;
+    }
     frameAdopted_ = true;
     setMinimumSize(std::max(0, Form.Design().MinWidth - extra.width()),
                    std::max(0, Form.Design().MinHeight - extra.height()));
@@ -299,8 +306,9 @@ void TForm1Window::ListClear() {
 void TForm1Window::ListAddItems(std::vector<TListItem> items) {
     std::vector<TListModel::TRow> rows;
     rows.reserve(items.size());
-    for (TListItem& item : items)
+    for (TListItem& item : items) {
         rows.push_back({std::move(item.Caption), std::move(item.Second), item.Image});
+    }
     listModel_->AppendRows(std::move(rows));
 }
 
@@ -310,8 +318,9 @@ std::vector<std::string> TForm1Window::ListSelectedCaptions() const {
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     std::vector<std::string> captions;
     captions.reserve(static_cast<size_t>(rows.size()));
-    for (const QModelIndex& index : rows)
+    for (const QModelIndex& index : rows) {
         captions.push_back(listModel_->Rows()[static_cast<size_t>(index.row())].Caption);
+    }
     return captions;
 }
 
@@ -348,8 +357,9 @@ void TForm1Window::SetLabelCaption(TLabelControl label, const std::string& text)
     QLabel* l = Label(label);
     l->setText(FromCp932(text));
     l->adjustSize();
-    if (label == TLabelControl::ver_label)
+    if (label == TLabelControl::ver_label) {
         FitLabel(l, Label4->x());
+    }
 }
 
 void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {
@@ -427,8 +437,9 @@ void TForm1Window::showEvent(QShowEvent* event) {
 void TForm1Window::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
     // Only the window's own background, not moves handed up by a control.
-    if (childAt(event->position().toPoint()) == nullptr)
+    if (childAt(event->position().toPoint()) == nullptr) {
         Guarded([this] { Form.FormMouseMove(); });
+    }
 }
 
 bool TForm1Window::eventFilter(QObject* watched, QEvent* event) {

@@ -36,8 +36,9 @@ TForm2Window::TForm2Window(const TCard& propertyCard, QWidget* parent)
 }
 
 void TForm2Window::ShowModeless() {
-    if (isMinimized())
+    if (isMinimized()) {
         setWindowState(windowState() & ~Qt::WindowMinimized);
+    }
     show();
     raise();
     activateWindow();
@@ -57,11 +58,13 @@ void TForm2Window::SetBoxText(TPropertyBox box, const std::string& text) {
 // A window manager adds its frame only once the window is shown; from then on
 // the outer bounds keep the size the dialog was given.
 void TForm2Window::AdoptFrame() {
-    if (frameAdopted_ || !isVisible() || isMaximized() || isFullScreen())
+    if (frameAdopted_ || !isVisible() || isMaximized() || isFullScreen()) {
         return;
+    }
     const QSize extra = frameGeometry().size() - size();
-    if (extra.width() <= 0 && extra.height() <= 0)
+    if (extra.width() <= 0 && extra.height() <= 0) {
         return;
+    }
     frameAdopted_ = true;
     resize(size() - extra);
 }

@@ -31,8 +31,9 @@ const QIcon& TImageList::Icon(int index) const {
 }
 
 const QIcon& TImageList::Icon(int index, int selectedIndex) const {
-    if (index == kImageGroup && selectedIndex == kImageGroupOpen)
+    if (index == kImageGroup && selectedIndex == kImageGroupOpen) {
         return groupNodeIcon_;
+    }
     return Icon(index);
 }
 
@@ -52,8 +53,9 @@ void TListModel::Clear() {
 }
 
 void TListModel::AppendRows(std::vector<TRow> rows) {
-    if (rows.empty())
+    if (rows.empty()) {
         return;
+    }
     if (rows_.empty()) {
         SetRows(std::move(rows));
         return;
@@ -79,8 +81,9 @@ int TListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= static_cast<int>(rows_.size()))
+    if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) {
         return {};
+    }
     const TRow& row = rows_[static_cast<size_t>(index.row())];
     const bool first = index.column() == 0;
     switch (role) {
@@ -103,8 +106,9 @@ QVariant TListModel::headerData(int section, Qt::Orientation orientation, int ro
 }
 
 Qt::ItemFlags TListModel::flags(const QModelIndex& index) const {
-    if (!index.isValid())
+    if (!index.isValid()) {
         return Qt::NoItemFlags;
+    }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
@@ -146,8 +150,9 @@ void TTreeModel::Clear() {
 }
 
 QModelIndex TTreeModel::IndexOf(int node) const {
-    if (node < 0 || node >= static_cast<int>(nodes_.size()))
+    if (node < 0 || node >= static_cast<int>(nodes_.size())) {
         return {};
+    }
     return createIndex(nodes_[static_cast<size_t>(node)].Row, 0, static_cast<quintptr>(node));
 }
 
@@ -156,26 +161,31 @@ int TTreeModel::NodeOf(const QModelIndex& index) {
 }
 
 QModelIndex TTreeModel::index(int row, int column, const QModelIndex& parent) const {
-    if (building_ || column != 0 || row < 0)
+    if (building_ || column != 0 || row < 0) {
         return {};
+    }
     const std::vector<int>& siblings =
         parent.isValid() ? nodes_[static_cast<size_t>(NodeOf(parent))].Children : topLevel_;
-    if (row >= static_cast<int>(siblings.size()))
+    if (row >= static_cast<int>(siblings.size())) {
         return {};
+    }
     return createIndex(row, 0, static_cast<quintptr>(siblings[static_cast<size_t>(row)]));
 }
 
 QModelIndex TTreeModel::parent(const QModelIndex& child) const {
-    if (building_ || !child.isValid())
+    if (building_ || !child.isValid()) {
         return {};
+    }
     return IndexOf(nodes_[static_cast<size_t>(NodeOf(child))].Parent);
 }
 
 int TTreeModel::rowCount(const QModelIndex& parent) const {
-    if (building_)
+    if (building_) {
         return 0;
-    if (!parent.isValid())
+    }
+    if (!parent.isValid()) {
         return static_cast<int>(topLevel_.size());
+    }
     return static_cast<int>(nodes_[static_cast<size_t>(NodeOf(parent))].Children.size());
 }
 
@@ -184,8 +194,9 @@ int TTreeModel::columnCount(const QModelIndex&) const {
 }
 
 QVariant TTreeModel::data(const QModelIndex& index, int role) const {
-    if (building_ || !index.isValid())
+    if (building_ || !index.isValid()) {
         return {};
+    }
     const TNode& node = nodes_[static_cast<size_t>(NodeOf(index))];
     switch (role) {
         case Qt::DisplayRole:
@@ -202,7 +213,8 @@ QVariant TTreeModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags TTreeModel::flags(const QModelIndex& index) const {
-    if (!index.isValid())
+    if (!index.isValid()) {
         return Qt::NoItemFlags;
+    }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }

@@ -21,8 +21,9 @@ std::string ToNativeBytes(const QString& path) {
 // nothing to say, so they go, as long as Qt's dialog still has them.
 void HideFileControls(QFileDialog& dialog) {
     for (const char* name : {"fileNameEdit", "fileTypeCombo", "fileNameLabel", "fileTypeLabel"}) {
-        if (QWidget* w = dialog.findChild<QWidget*>(QLatin1String(name)))
+        if (QWidget* w = dialog.findChild<QWidget*>(QLatin1String(name))) {
             w->hide();
+        }
     }
 }
 
@@ -31,8 +32,9 @@ void HideFileControls(QFileDialog& dialog) {
 void BindLookInKey(QFileDialog& dialog) {
     auto* label = dialog.findChild<QLabel*>(QStringLiteral("lookInLabel"));
     auto* combo = dialog.findChild<QWidget*>(QStringLiteral("lookInCombo"));
-    if (label && combo)
+    if (label && combo) {
         label->setBuddy(combo);
+    }
 }
 
 }  // namespace
@@ -49,8 +51,9 @@ bool TQtDirDialogPlatform::Run(TDirDialog& chooser) {
     HideFileControls(dialog);
     BindLookInKey(dialog);
 
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted) {
         return false;
+    }
 
     const QStringList chosen = dialog.selectedFiles();
     chooser.SetChosenFolder(chosen.isEmpty() ? std::string() : ToNativeBytes(chosen.first()));
@@ -62,7 +65,8 @@ std::string TQtDirDialogPlatform::ExecutablePath() const {
 }
 
 bool TQtDirDialogPlatform::IsExistingDirectory(const std::string& path) const {
-    if (path.empty())
+    if (path.empty()) {
         return false;
+    }
     return DirectoryExists(std::filesystem::path(path));
 }

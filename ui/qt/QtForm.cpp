@@ -39,8 +39,9 @@ void TListView::resizeEvent(QResizeEvent* event) {
 
 void TListView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         emit DoubleClicked();
+    }
 }
 
 // ---- The walker
@@ -78,8 +79,9 @@ QWidget* Create(const TFormDescription& form, const TControlDescription& c, QWid
         case TControlKind::ListView: {
             auto* list = new TListView(parent);
             list->setIconSize(ImageSize(form, c));
-            if (!c.PopupMenu.empty())
+            if (!c.PopupMenu.empty()) {
                 list->setContextMenuPolicy(Qt::CustomContextMenu);
+            }
             return list;
         }
         case TControlKind::TreeView: {
@@ -118,14 +120,17 @@ QWidget* Create(const TFormDescription& form, const TControlDescription& c, QWid
 }
 
 void SetColors(QWidget* widget, const TControlDescription& c) {
-    if (c.Color == TColor::Default && c.FontColor == TColor::Default)
+    if (c.Color == TColor::Default && c.FontColor == TColor::Default) {
         return;
+    }
     QPalette palette = widget->palette();
-    if (c.FontColor == TColor::Blue)
+    if (c.FontColor == TColor::Blue) {
         palette.setColor(QPalette::WindowText, Qt::blue);
-    if (c.Color == TColor::Menu)
+    }
+    if (c.Color == TColor::Menu) {
         palette.setColor(widget->inherits("QLineEdit") ? QPalette::Base : QPalette::Window,
                          MenuColor());
+    }
     widget->setPalette(palette);
     if (c.Color == TColor::BtnFace && qobject_cast<QLabel*>(widget)) {
         // A label paints its own background, so the credit label can be lit.
@@ -168,15 +173,17 @@ void BuildForm(QWidget& form, const TFormDescription& d) {
             }
             FormControl<QMenu>(form, c.Parent)->addAction(action);
             for (const TControlDescription& owner : d.Controls) {
-                if (owner.PopupMenu == c.Parent)
+                if (owner.PopupMenu == c.Parent) {
                     FormControl<QWidget>(form, owner.Name)->addAction(action);
+                }
             }
             continue;
         }
         QWidget* widget = Create(d, c, parent);
         widget->setObjectName(Name(c.Name));
-        if (!c.Font.Name.empty())
+        if (!c.Font.Name.empty()) {
             widget->setFont(QtFont(c.Font));
+        }
         if (c.Kind == TControlKind::Label) {
             widget->move(c.Bounds.Left, c.Bounds.Top);
             widget->adjustSize();
@@ -184,10 +191,12 @@ void BuildForm(QWidget& form, const TFormDescription& d) {
             widget->setGeometry(c.Bounds.Left, c.Bounds.Top, c.Bounds.Width, c.Bounds.Height);
         }
         SetColors(widget, c);
-        if (!c.Hint.empty())
+        if (!c.Hint.empty()) {
             widget->setToolTip(FromCp932(c.Hint));
-        if (c.HandPoint)
+        }
+        if (c.HandPoint) {
             widget->setCursor(Qt::PointingHandCursor);
+        }
     }
 
     const std::vector<const TControlDescription*> chain = TabChain(d);
@@ -198,8 +207,9 @@ void BuildForm(QWidget& form, const TFormDescription& d) {
 }
 
 void PlaceForm(QWidget& form, const TFormDescription& d) {
-    if (d.MinWidth > 0 || d.MinHeight > 0)
+    if (d.MinWidth > 0 || d.MinHeight > 0) {
         form.setMinimumSize(d.MinWidth, d.MinHeight);
+    }
     form.move(d.Bounds.Left, d.Bounds.Top);
     form.resize(d.Bounds.Width, d.Bounds.Height);
 }

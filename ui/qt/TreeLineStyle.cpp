@@ -36,8 +36,9 @@ void TTreeLineStyle::drawPrimitive(PrimitiveElement element, const QStyleOption*
         painter->drawRect(box);
         painter->setPen(QPen(option->palette.color(QPalette::Text), 1));
         painter->drawLine(box.left() + 2, midY, box.right() - 2, midY);
-        if (!(state & State_Open))
+        if (!(state & State_Open)) {
             painter->drawLine(midX, box.top() + 2, midX, box.bottom() - 2);
+        }
     }
     painter->restore();
 }

@@ -44,20 +44,24 @@ QColor MenuColor() {
     menu.ensurePolished();
     menu.adjustSize();
     const QImage image = menu.grab().toImage();
-    if (image.isNull())
+    if (image.isNull()) {
         return QApplication::palette("QMenu").color(QPalette::Window);
+    }
     return image.pixelColor(image.width() - 3, image.height() / 2);
 }
 
 namespace {
 
 QString TextOf(const QWidget* control) {
-    if (const auto* b = qobject_cast<const QAbstractButton*>(control))
+    if (const auto* b = qobject_cast<const QAbstractButton*>(control)) {
         return b->text();
-    if (const auto* g = qobject_cast<const QGroupBox*>(control))
+    }
+    if (const auto* g = qobject_cast<const QGroupBox*>(control)) {
         return g->title();
-    if (const auto* l = qobject_cast<const QLabel*>(control))
+    }
+    if (const auto* l = qobject_cast<const QLabel*>(control)) {
         return l->text();
+    }
     return {};
 }
 
@@ -68,29 +72,34 @@ int TextWidthNeeded(const QWidget* control) {
     const int text = metrics.horizontalAdvance(TextOf(control));
     const QStyle* style = control->style();
     const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
-    if (qobject_cast<const QPushButton*>(control))
+    if (qobject_cast<const QPushButton*>(control)) {
         return text + 2 * style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, control) + 2 * frame;
+    }
     if (qobject_cast<const QRadioButton*>(control)) {
         return text + style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, control) +
                style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, control) + 4;
     }
-    if (qobject_cast<const QGroupBox*>(control))
+    if (qobject_cast<const QGroupBox*>(control)) {
         return text + 16;  // the title's indent and the frame beside it
+    }
     return text;
 }
 
 void FitText(QWidget* control, int room) {
-    if (room < 0)
+    if (room < 0) {
         room = control->width();
+    }
     const auto count = TextOf(control).size();
-    if (count == 0 || TextWidthNeeded(control) <= room)
+    if (count == 0 || TextWidthNeeded(control) <= room) {
         return;
+    }
     QFont font = control->font();
     for (qreal spacing = -0.125; spacing >= -0.5; spacing -= 0.125) {
         font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
         control->setFont(font);
-        if (TextWidthNeeded(control) <= room)
+        if (TextWidthNeeded(control) <= room) {
             return;
+        }
     }
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
     font.setPixelSize(font.pixelSize() - 1);

@@ -24,8 +24,9 @@ bool HasDisplay() {
 #if defined(__linux__)
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         const char* value = std::getenv(name);
-        if (value != nullptr && *value != '\0')
+        if (value != nullptr && *value != '\0') {
             return true;
+        }
     }
     return false;
 #else

@@ -103,8 +103,9 @@ inline int ControlId(std::string_view form, std::string_view control) {
         {"Form2", "Button1", IDC_F2_BUTTON1},
     };
     for (const auto& entry : ids) {
-        if (form == entry.form && control == entry.name)
+        if (form == entry.form && control == entry.name) {
             return entry.id;
+        }
     }
     return 0;
 }

@@ -28,16 +28,18 @@ RECT ChildRect(HWND child) {
 }
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (IsForwardedMessage(message))
+    if (IsForwardedMessage(message)) {
         return ForwardToRoot(hwnd, message, wParam, lParam);
+    }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 // Another program may hold the clipboard for a moment.
 bool OpenClipboardBriefly(HWND owner) {
     for (int attempt = 0; attempt < 5; ++attempt) {
-        if (OpenClipboard(owner))
+        if (OpenClipboard(owner)) {
             return true;
+        }
         Sleep(20);
     }
     return false;
@@ -58,8 +60,9 @@ bool TForm1Window::RegisterClasses() {
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kForm1ClassW;
-    if (!RegisterClassExW(&wc))
+    if (!RegisterClassExW(&wc)) {
         return false;
+    }
     WNDCLASSEXW panel{};
     panel.cbSize = sizeof panel;
     panel.lpfnWndProc = PanelProc;
@@ -77,8 +80,9 @@ TForm1Window::TForm1Window()
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, design.Bounds.Left,
                             design.Bounds.Top, design.Bounds.Width, design.Bounds.Height, nullptr,
                             nullptr, GetModuleHandleW(nullptr), this);
-    if (hwnd_ == nullptr)
+    if (hwnd_ == nullptr) {
         throw EAppError("メインウインドウを作れません");
+    }
     folderChooser_.SetOwner(hwnd_);
     CreateControls();
     progress_ =
@@ -92,12 +96,15 @@ TForm1Window::~TForm1Window() {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
-    if (ImageList1 != nullptr)
+    if (ImageList1 != nullptr) {
         ImageList_Destroy(ImageList1);
-    if (PopupMenu1 != nullptr)
+    }
+    if (PopupMenu1 != nullptr) {
         DestroyMenu(PopupMenu1);
-    if (accel_ != nullptr)
+    }
+    if (accel_ != nullptr) {
         DestroyAcceleratorTable(accel_);
+    }
 }
 
 void TForm1Window::CreateControls() {
@@ -137,8 +144,9 @@ void TForm1Window::CreateControls() {
                                                               {&B_QUIT, "B_QUIT"},
                                                               {&Label2, "Label2"},
                                                               {&ver_label, "ver_label"},
-                                                              {&Label4, "Label4"}})
+                                                              {&Label4, "Label4"}}) {
         *control = form_[name];
+    }
 
     ListView_SetExtendedListViewStyle(ListView1, LVS_EX_FULLROWSELECT);
     ListView_SetImageList(ListView1, ImageList1, LVSIL_SMALL);
@@ -172,13 +180,15 @@ void TForm1Window::CreateControls() {
                  FALSE);
     SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, 600);
     for (const TControlDescription& c : design.Controls) {
-        if (c.Hint.empty())
+        if (c.Hint.empty()) {
             continue;
+        }
         // A group box lets the mouse through to its container: its hint is an area there.
-        if (c.Kind == TControlKind::GroupBox)
+        if (c.Kind == TControlKind::GroupBox) {
             AddAreaTool(form_[c.Parent], form_[c.Name], c.Hint);
-        else
+        } else {
             AddTool(form_[c.Name], c.Hint);
+        }
     }
 
     PopupMenu1 = form_.CreatePopupMenu("PopupMenu1");
@@ -226,15 +236,17 @@ LRESULT CALLBACK TForm1Window::WndProc(HWND hwnd, UINT message, WPARAM wParam, L
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr)
+    if (self == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
     return self->Handle(message, wParam, lParam);
 }
 
 LRESULT CALLBACK TForm1Window::GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<TForm1Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (IsForwardedMessage(message))
+    if (IsForwardedMessage(message)) {
         return ForwardToRoot(hwnd, message, wParam, lParam);
+    }
     if (message == WM_ERASEBKGND) {
         // A group box erases nothing; as a container it has the controls' background.
         RECT r;
@@ -268,8 +280,9 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_SIZE:
-            if (ready_ && wParam != SIZE_MINIMIZED)
+            if (ready_ && wParam != SIZE_MINIMIZED) {
                 Guarded([this] { Form.resizeWindow(); });  // FormCanResize: never refuses
+            }
             return 0;
         case WM_MOUSEMOVE:
             // Only the window's own background: a control's moves go to the control.
@@ -293,8 +306,9 @@ LRESULT TForm1Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // During a hand-off the window closes when it ends.
             bool close = true;
             Guarded([&] { close = Form.CloseQuery(); });
-            if (!close)
+            if (!close) {
                 return 0;
+            }
             break;
         }
         case WM_SETCURSOR:
@@ -362,8 +376,9 @@ void TForm1Window::OnCommand(int id, int code) {
                 break;
         }
     }
-    if (id == IDC_LABEL4 && code == STN_CLICKED)
+    if (id == IDC_LABEL4 && code == STN_CLICKED) {
         Guarded([this] { Form.Label4Click(); });
+    }
 }
 
 LRESULT TForm1Window::OnNotify(const NMHDR& header) {
@@ -377,8 +392,9 @@ LRESULT TForm1Window::OnNotify(const NMHDR& header) {
 }
 
 LRESULT TForm1Window::OnColor(HDC dc, HWND control) {
-    if (control == Edit1)
+    if (control == Edit1) {
         return StaticColor(dc, COLOR_MENU);
+    }
     if (control == Label4) {
         const int color = label4Color_ == TSystemColor::InfoBk ? COLOR_INFOBK : COLOR_BTNFACE;
         StaticColor(dc, color);
@@ -394,8 +410,9 @@ void TForm1Window::ShowPopup(LPARAM at) {
         // From the keyboard: below the focused item, or the list's corner.
         RECT r{};
         const int item = ListView_GetNextItem(ListView1, -1, LVNI_FOCUSED);
-        if (item < 0 || !ListView_GetItemRect(ListView1, item, &r, LVIR_LABEL))
+        if (item < 0 || !ListView_GetItemRect(ListView1, item, &r, LVIR_LABEL)) {
             r = {0, 0, 0, 0};
+        }
         p = {r.left, r.bottom};
         ClientToScreen(ListView1, &p);
     }
@@ -470,10 +487,11 @@ std::vector<TBounds> TForm1Window::Screens() const {
             info.cbSize = sizeof info;
             if (GetMonitorInfoW(monitor, &info)) {
                 const TBounds b = ToBounds(info.rcMonitor);
-                if (info.dwFlags & MONITORINFOF_PRIMARY)
+                if (info.dwFlags & MONITORINFOF_PRIMARY) {
                     list.insert(list.begin(), b);
-                else
+                } else {
                     list.push_back(b);
+                }
             }
             return TRUE;
         },
@@ -519,8 +537,9 @@ TBounds TForm1Window::Bounds(TLayoutControl control) const {
 
 void TForm1Window::SetBounds(TLayoutControl control, const TBounds& b) {
     MoveWindow(Control(control), b.Left, b.Top, b.Width, b.Height, TRUE);
-    if (control == TLayoutControl::ListView1)
+    if (control == TLayoutControl::ListView1) {
         FitColumns();
+    }
 }
 
 void TForm1Window::FitColumns() {
@@ -548,8 +567,9 @@ int TForm1Window::TreeAddNode(int parent, const std::string& text, int image, in
     insert.item.lParam = static_cast<LPARAM>(nodes_.size());
     auto item = reinterpret_cast<HTREEITEM>(
         SendMessageW(TreeView1, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
-    if (item == nullptr)
+    if (item == nullptr) {
         throw EAppError("ツリーに項目を追加できません");
+    }
     nodes_.push_back(item);
     nodeTexts_.push_back(text);
     return static_cast<int>(nodes_.size() - 1);
@@ -565,11 +585,13 @@ void TForm1Window::TreeEndUpdate() {
 }
 
 void TForm1Window::TreeExpandAll() {
-    for (HTREEITEM item : nodes_)
+    for (HTREEITEM item : nodes_) {
         TreeView_Expand(TreeView1, item, TVE_EXPAND);
+    }
     // Expanding scrolls to the last nodes: the tree opens at its top instead.
-    if (!nodes_.empty())
+    if (!nodes_.empty()) {
         TreeView_Select(TreeView1, nodes_.front(), TVGN_FIRSTVISIBLE);
+    }
 }
 
 int TForm1Window::TreeNodeCount() const {
@@ -582,13 +604,15 @@ std::string TForm1Window::TreeNodeText(int node) const {
 
 int TForm1Window::TreeSelected() const {
     HTREEITEM selected = TreeView_GetSelection(TreeView1);
-    if (selected == nullptr)
+    if (selected == nullptr) {
         return -1;
+    }
     TVITEMW item{};
     item.mask = TVIF_PARAM;
     item.hItem = selected;
-    if (!SendMessageW(TreeView1, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+    if (!SendMessageW(TreeView1, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) {
         return -1;
+    }
     const auto index = static_cast<size_t>(item.lParam);
     // While the tree is being cleared the selection can name a node already gone.
     return index < nodes_.size() && nodes_[index] == selected ? static_cast<int>(index) : -1;
@@ -617,8 +641,9 @@ void TForm1Window::ListAddItems(std::vector<TListItem> items) {
         item.iImage = entry.Image;
         const auto at = static_cast<int>(
             SendMessageW(ListView1, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-        if (at < 0)
+        if (at < 0) {
             break;
+        }
         LVITEMW second{};
         second.iSubItem = 1;
         second.pszText = secondText.data();
@@ -634,8 +659,9 @@ std::vector<std::string> TForm1Window::ListSelectedCaptions() const {
     std::vector<std::string> captions;
     int item = -1;
     while ((item = ListView_GetNextItem(ListView1, item, LVNI_SELECTED)) >= 0) {
-        if (static_cast<size_t>(item) < rows_.size())
+        if (static_cast<size_t>(item) < rows_.size()) {
             captions.push_back(rows_[static_cast<size_t>(item)]);
+        }
     }
     return captions;
 }
@@ -688,8 +714,9 @@ void TForm1Window::SetLabelCaption(TLabelControl label, const std::string& text)
 }
 
 void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {
-    if (label != TLabelControl::Label4 || label4Color_ == color)
+    if (label != TLabelControl::Label4 || label4Color_ == color) {
         return;
+    }
     label4Color_ = color;
     InvalidateRect(Label4, nullptr, TRUE);
 }
@@ -697,8 +724,9 @@ void TForm1Window::SetLabelColor(TLabelControl label, TSystemColor color) {
 // CF_UNICODETEXT, as UTF-8: no character is lost on the way through the
 // transform. Windows makes CF_TEXT for older programs from it.
 std::string TForm1Window::ReadClipboardText() {
-    if (!OpenClipboardBriefly(hwnd_))
+    if (!OpenClipboardBriefly(hwnd_)) {
         ThrowClipboardError();
+    }
     std::wstring text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* chars = static_cast<const char16_t*>(GlobalLock(data))) {
@@ -714,15 +742,17 @@ std::string TForm1Window::ReadClipboardText() {
 
 void TForm1Window::WriteClipboardText(const std::string& text) {
     const std::wstring wide = WideFromUtf8(text);
-    if (!OpenClipboardBriefly(hwnd_))
+    if (!OpenClipboardBriefly(hwnd_)) {
         ThrowClipboardError();
+    }
     HGLOBAL memory =
         GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, (wide.size() + 1) * sizeof(wchar_t));
     auto* chars = memory != nullptr ? static_cast<wchar_t*>(GlobalLock(memory)) : nullptr;
     if (chars == nullptr) {
         // The clipboard keeps what it holds.
-        if (memory != nullptr)
+        if (memory != nullptr) {
             GlobalFree(memory);
+        }
         CloseClipboard();
         ThrowClipboardError();
     }
@@ -747,8 +777,9 @@ std::filesystem::path TForm1Window::ExecutablePath() const {
     for (;;) {
         const DWORD n =
             GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0)
+        if (n == 0) {
             return {};
+        }
         if (n < buffer.size()) {
             buffer.resize(n);
             return std::filesystem::path(buffer);
@@ -759,7 +790,8 @@ std::filesystem::path TForm1Window::ExecutablePath() const {
 
 std::filesystem::path TForm1Window::UserConfigDir() const {
     wchar_t dir[MAX_PATH];
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, dir)))
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, dir))) {
         return {};
+    }
     return std::filesystem::path(dir);
 }

@@ -25,12 +25,14 @@ TForm2Window::TForm2Window(const TCard& propertyCard, HWND owner) : Form(*this, 
                             WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, design.Bounds.Left,
                             design.Bounds.Top, design.Bounds.Width, design.Bounds.Height, owner,
                             nullptr, GetModuleHandleW(nullptr), this);
-    if (hwnd_ == nullptr)
+    if (hwnd_ == nullptr) {
         throw EAppError("プロパティのウインドウを作れません");
+    }
     form_.Build(hwnd_, design);
     const char* boxes[] = {"NickName", "Address", "Tel", "Org", "OrgUnit", "Memo"};
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         boxes_[i] = form_[boxes[i]];
+    }
 }
 
 TForm2Window::~TForm2Window() {
@@ -47,18 +49,20 @@ LRESULT CALLBACK TForm2Window::WndProc(HWND hwnd, UINT message, WPARAM wParam, L
         static_cast<TForm2Window*>(cs->lpCreateParams)->hwnd_ = hwnd;
     }
     auto* self = reinterpret_cast<TForm2Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self == nullptr)
+    if (self == nullptr) {
         return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
     return self->Handle(message, wParam, lParam);
 }
 
 LRESULT TForm2Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
-            if (LOWORD(wParam) == IDC_F2_BUTTON1 && HIWORD(wParam) == BN_CLICKED)
+            if (LOWORD(wParam) == IDC_F2_BUTTON1 && HIWORD(wParam) == BN_CLICKED) {
                 Guarded([this] { Form.Button1Click(); });
-            else if (LOWORD(wParam) == IDCANCEL)
+            } else if (LOWORD(wParam) == IDCANCEL) {
                 Guarded([this] { Hide(); });
+            }
             return 0;
         case WM_CLOSE:
             // Not the main window: closing only hides it.
@@ -75,8 +79,9 @@ LRESULT TForm2Window::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             // The focus stays with the control that had it, as in a dialog.
             if (LOWORD(wParam) == WA_INACTIVE) {
-                if (IsChild(hwnd_, GetFocus()))
+                if (IsChild(hwnd_, GetFocus())) {
                     focus_ = GetFocus();
+                }
             } else {
                 SetFocus(focus_ != nullptr && IsWindow(focus_) ? focus_ : boxes_[0]);
             }
@@ -99,16 +104,18 @@ void TForm2Window::SetBoxText(TPropertyBox box, const std::string& text) {
 }
 
 void TForm2Window::ShowModeless() {
-    if (IsIconic(hwnd_))
+    if (IsIconic(hwnd_)) {
         ShowWindow(hwnd_, SW_RESTORE);
+    }
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
     BringWindowToTop(hwnd_);
     // Raised is not yet active: without its own activation and a control with
     // the keyboard focus the window stays inactive under a window manager.
     SetActiveWindow(hwnd_);
-    if (!IsChild(hwnd_, GetFocus()))
+    if (!IsChild(hwnd_, GetFocus())) {
         SetFocus(focus_ != nullptr ? focus_ : boxes_[0]);
+    }
 }
 
 void TForm2Window::Hide() {

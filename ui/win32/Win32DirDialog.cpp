@@ -21,8 +21,9 @@ void PlaceOverOwner(HWND dialog, HWND owner) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (!GetMonitorInfoW(MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST),
-                         &info))
+                         &info)) {
         return;
+    }
     RECT r;
     GetWindowRect(dialog, &r);
     const RECT& area = info.rcWork;
@@ -38,11 +39,13 @@ UINT_PTR CALLBACK Hook(HWND hook, UINT message, WPARAM, LPARAM lParam) {
         SetWindowLongPtrW(hook, GWLP_USERDATA, static_cast<LONG_PTR>(ofn->lCustData));
         return 0;
     }
-    if (message != WM_NOTIFY)
+    if (message != WM_NOTIFY) {
         return 0;
+    }
     auto* dialog = reinterpret_cast<TDirDialog*>(GetWindowLongPtrW(hook, GWLP_USERDATA));
-    if (dialog == nullptr)
+    if (dialog == nullptr) {
         return 0;
+    }
     const auto* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
     switch (notify->hdr.code) {
         case CDN_INITDONE:
@@ -82,8 +85,9 @@ bool TWin32DirDialogPlatform::Run(TDirDialog& dialog) {
     ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_HIDEREADONLY | OFN_ENABLESIZING;
     ofn.lpfnHook = Hook;
     ofn.lCustData = reinterpret_cast<LPARAM>(&dialog);
-    if (!GetOpenFileNameW(&ofn))
+    if (!GetOpenFileNameW(&ofn)) {
         return false;
+    }
     const std::wstring chosen(file.data());
     // The rule of the chosen folder works on cp932 bytes; a folder that has no
     // cp932 form could only be stored, and read, as another path.
@@ -91,8 +95,9 @@ bool TWin32DirDialogPlatform::Run(TDirDialog& dialog) {
     if (Wide(cp932) != chosen) {
         const size_t cut = chosen.find_last_of(L"\\:");
         const std::wstring folder = cut == std::wstring::npos ? chosen : chosen.substr(0, cut);
-        if (Wide(Cp932(folder)) != folder)
+        if (Wide(Cp932(folder)) != folder) {
             throw EAppError(FolderNotCp932Message(Utf8FromWide(folder)));
+        }
     }
     dialog.SetFileName(cp932);
     return true;
@@ -103,10 +108,12 @@ std::string TWin32DirDialogPlatform::ExecutablePath() const {
     for (;;) {
         const DWORD n =
             GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0)
+        if (n == 0) {
             return {};
-        if (n < buffer.size())
+        }
+        if (n < buffer.size()) {
             return Cp932(std::wstring_view(buffer.data(), n));
+        }
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -156,8 +163,9 @@ void TWin32DirDialogPlatform::HideWindow(TWindowHandle window) {
         const HWND parent = GetParent(w);
         wchar_t name[32] = {};
         if (parent == nullptr || GetClassNameW(parent, name, 32) == 0 ||
-            (lstrcmpW(name, L"ComboBox") != 0 && lstrcmpW(name, WC_COMBOBOXEXW) != 0))
+            (lstrcmpW(name, L"ComboBox") != 0 && lstrcmpW(name, WC_COMBOBOXEXW) != 0)) {
             break;
+        }
     }
 }
 

@@ -47,8 +47,9 @@ LOGFONTW Design(const std::wstring& face, int pixelHeight, bool underline, int w
 bool Substituted(HDC dc, const wchar_t* face) {
     const LOGFONTW lf = Design(face, 12, false, 0);
     HFONT font = CreateFontIndirectW(&lf);
-    if (font == nullptr)
+    if (font == nullptr) {
         return false;
+    }
     HGDIOBJ old = SelectObject(dc, font);
     wchar_t got[LF_FACESIZE] = {};
     GetTextFaceW(dc, LF_FACESIZE, got);
@@ -151,8 +152,9 @@ int TextWidth(HDC dc, HFONT font, std::wstring_view text) {
 
 HFONT FitFormFont(HDC dc, std::wstring_view text, int room, int pixelHeight, bool underline) {
     HFONT font = FormFont(dc, pixelHeight, underline);
-    if (text.empty() || TextWidth(dc, font, text) <= room)
+    if (text.empty() || TextWidth(dc, font, text) <= room) {
         return font;
+    }
     // Narrower letters: the average width a step at a time, while the text
     // loses no more than half a pixel a character.
     const int average = AverageWidth(dc, font);
@@ -161,16 +163,19 @@ HFONT FitFormFont(HDC dc, std::wstring_view text, int room, int pixelHeight, boo
     for (int width = average - 1; width >= average * 3 / 4 && width > 0; --width) {
         HFONT narrower = Cached(FormFontFace(dc), pixelHeight, underline, width);
         const int w = TextWidth(dc, narrower, text);
-        if (w < limit)
+        if (w < limit) {
             break;
-        if (w <= room)
+        }
+        if (w <= room) {
             return narrower;
+        }
     }
     // A pixel smaller; two where that size draws no narrower (a font's
     // bitmap strike, as Wine's stand-in IPAGothic has at 11 and 12 pixels).
     HFONT smaller = FormFont(dc, pixelHeight - 1, underline);
-    if (TextWidth(dc, smaller, text) <= room || TextWidth(dc, smaller, text) < full)
+    if (TextWidth(dc, smaller, text) <= room || TextWidth(dc, smaller, text) < full) {
         return smaller;
+    }
     return FormFont(dc, pixelHeight - 2, underline);
 }
 
@@ -179,8 +184,9 @@ int TextRoom(HWND control) {
     GetClientRect(control, &r);
     wchar_t name[32] = {};
     GetClassNameW(control, name, 32);
-    if (lstrcmpiW(name, L"Button") != 0)
+    if (lstrcmpiW(name, L"Button") != 0) {
         return r.right;
+    }
     const LONG style = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
     const int edge = GetSystemMetrics(SM_CXEDGE);
     switch (style) {

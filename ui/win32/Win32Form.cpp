@@ -37,8 +37,9 @@ bool IsFrame(TControlKind kind) {
 
 bool HasFocusableChild(const TFormDescription& form, const std::string& name) {
     for (const TControlDescription* child : form.Children(name)) {
-        if (TakesFocus(child->Kind) && child->TabOrder >= 0)
+        if (TakesFocus(child->Kind) && child->TabOrder >= 0) {
             return true;
+        }
     }
     return false;
 }
@@ -107,8 +108,9 @@ const TControlDescription* NextLabel(const TFormDescription& form, const TContro
     for (const TControlDescription* other : form.Children(c.Parent)) {
         if (other->Kind == TControlKind::Label && other->Bounds.Top == c.Bounds.Top &&
             other->Bounds.Left > c.Bounds.Left &&
-            (next == nullptr || other->Bounds.Left < next->Bounds.Left))
+            (next == nullptr || other->Bounds.Left < next->Bounds.Left)) {
             next = other;
+        }
     }
     return next;
 }
@@ -131,8 +133,9 @@ void TWin32Form::BuildChildren(const std::string& parent) {
     const TFormDescription& d = *description_;
     std::vector<const TControlDescription*> children = d.Children(parent);
     std::erase_if(children, [](const TControlDescription* c) { return !IsWindowKind(c->Kind); });
-    if (children.empty())
+    if (children.empty()) {
         return;
+    }
     // Tab follows the order of creation.
     std::stable_sort(children.begin(), children.end(), [](const auto* a, const auto* b) {
         const unsigned ta = static_cast<unsigned>(a->TabOrder);  // -1: last
@@ -150,8 +153,9 @@ void TWin32Form::BuildChildren(const std::string& parent) {
         };
         const bool radio = c.Kind == TControlKind::RadioButton;
         if (TakesFocus(c.Kind) && ((radio && (i == 0 || !isRadio(i - 1))) ||
-                                   (!radio && ((i > 0 && isRadio(i - 1)) || isRadio(i + 1)))))
+                                   (!radio && ((i > 0 && isRadio(i - 1)) || isRadio(i + 1))))) {
             cls.Style |= WS_GROUP;
+        }
         const bool label = c.Kind == TControlKind::Label;
         const std::wstring text = Wide(c.Caption);
         HWND window = CreateWindowExW(
@@ -166,21 +170,25 @@ void TWin32Form::BuildChildren(const std::string& parent) {
             // A text wider than its control in the font at hand is fitted.
             FitControlText(window);
         }
-        if (c.Kind == TControlKind::TreeView && c.Indent > 0)
+        if (c.Kind == TControlKind::TreeView && c.Indent > 0) {
             SendMessageW(window, TVM_SETINDENT, static_cast<WPARAM>(c.Indent), 0);
+        }
     }
     for (const TControlDescription* c : children) {
-        if (c->Kind == TControlKind::Label)
+        if (c->Kind == TControlKind::Label) {
             FitLabel(c->Name);
+        }
     }
     // A frame without controls of its own lies under those drawn inside it.
     for (const TControlDescription* c : children) {
-        if (IsFrame(c->Kind) && !HasFocusableChild(d, c->Name))
+        if (IsFrame(c->Kind) && !HasFocusableChild(d, c->Name)) {
             SetWindowPos(windows_.at(c->Name), HWND_BOTTOM, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
     }
-    for (const TControlDescription* c : children)
+    for (const TControlDescription* c : children) {
         BuildChildren(c->Name);
+    }
 }
 
 void TWin32Form::FitLabel(std::string_view name) const {
@@ -190,14 +198,16 @@ void TWin32Form::FitLabel(std::string_view name) const {
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(DescribedFont(d.FontOf(c))), FALSE);
     FitToText(label);
     const TControlDescription* next = NextLabel(d, c);
-    if (next == nullptr)
+    if (next == nullptr) {
         return;
+    }
     constexpr int kGap = 3;
     RECT r;
     GetWindowRect(label, &r);
     MapWindowPoints(HWND_DESKTOP, GetParent(label), reinterpret_cast<POINT*>(&r), 2);
-    if (r.right <= next->Bounds.Left - kGap)
+    if (r.right <= next->Bounds.Left - kGap) {
         return;
+    }
     const std::wstring text = WindowTextW(label);
     HDC dc = GetDC(label);
     const TFontDescription& font = d.FontOf(c);
@@ -212,8 +222,9 @@ HMENU TWin32Form::CreatePopupMenu(std::string_view menu) const {
     HMENU popup = ::CreatePopupMenu();
     for (const TControlDescription* item : description_->Children(menu)) {
         std::string text = item->Caption;
-        if (item->ShortCut.Key != 0)
+        if (item->ShortCut.Key != 0) {
             text += std::string("\t") + (item->ShortCut.Ctrl ? "Ctrl+" : "") + item->ShortCut.Key;
+        }
         AppendMenuW(popup, MF_STRING,
                     static_cast<UINT_PTR>(ControlId(description_->Name, item->Name)),
                     Wide(text).c_str());
@@ -224,8 +235,9 @@ HMENU TWin32Form::CreatePopupMenu(std::string_view menu) const {
 HACCEL TWin32Form::CreateAccelerators(std::string_view menu) const {
     std::vector<ACCEL> keys;
     for (const TControlDescription* item : description_->Children(menu)) {
-        if (item->ShortCut.Key == 0)
+        if (item->ShortCut.Key == 0) {
             continue;
+        }
         ACCEL key{};
         key.fVirt = static_cast<BYTE>(FVIRTKEY | (item->ShortCut.Ctrl ? FCONTROL : 0));
         key.key = static_cast<WORD>(item->ShortCut.Key);

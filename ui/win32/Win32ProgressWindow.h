@@ -8,7 +8,7 @@
 
 #include "ui/Form1View.h"
 
-class TWin32ProgressWindow : public TProgressView {
+class TWin32ProgressWindow final : public TProgressView {
   public:
     TWin32ProgressWindow(HWND owner, std::function<void()> cancel);
     ~TWin32ProgressWindow();

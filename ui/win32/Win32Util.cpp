@@ -58,15 +58,17 @@ int ScreenDpi() {
 void FitControlText(HWND control) {
     wchar_t name[16] = {};
     GetClassNameW(control, name, 16);
-    if (lstrcmpiW(name, L"Button") != 0)
+    if (lstrcmpiW(name, L"Button") != 0) {
         return;  // labels size themselves, edit boxes hold data
+    }
     // At the pixel height of the font it has (the form's, scaled for the screen).
     int pixels = 12;
     LOGFONTW current{};
     if (HFONT has = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
         has != nullptr && GetObjectW(has, sizeof current, &current) == sizeof current &&
-        current.lfHeight != 0)
+        current.lfHeight != 0) {
         pixels = current.lfHeight < 0 ? -current.lfHeight : current.lfHeight;
+    }
     const std::wstring text = WindowTextW(control);
     HDC dc = GetDC(control);
     HFONT font = FitFormFont(dc, text, TextRoom(control), pixels);

@@ -20,8 +20,9 @@ namespace {
 std::string ExeFileNameUtf8() {
     wchar_t path[MAX_PATH];
     const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
+    if (n == 0 || n >= MAX_PATH) {
         return "quorvantel.exe";
+    }
     const std::u8string name = std::filesystem::path(path).filename().u8string();
     return std::string(name.begin(), name.end());
 }
@@ -42,11 +43,13 @@ void RunMessageLoop(const TForm1Window& form) {
     // Wide throughout, so typed characters reach the boxes as UTF-16.
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (form.Hwnd() != nullptr && GetFocus() == form.ListView() &&
-            TranslateAcceleratorW(form.Hwnd(), form.ListAccelerators(), &msg))
+            TranslateAcceleratorW(form.Hwnd(), form.ListAccelerators(), &msg)) {
             continue;
+        }
         HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (root != nullptr && IsDialogMessageW(root, &msg))
+        if (root != nullptr && IsDialogMessageW(root, &msg)) {
             continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -61,8 +64,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     InitCommonControlsEx(&icc);
     InstallMessageBoxReporter();
     if (!TForm1Window::RegisterClasses() || !TForm2Window::RegisterClass() ||
-        !TWin32ProgressWindow::RegisterClass())
+        !TWin32ProgressWindow::RegisterClass()) {
         return 1;
+    }
 
     int result = 0;
     Guarded([&] {

@@ -53,8 +53,9 @@ constexpr uid_t kNobody = 65534;
 
 std::set<std::string> Listing(const fs::path& dir) {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
+    for (const auto& entry : fs::directory_iterator(dir)) {
         names.insert(entry.path().filename().string());
+    }
     return names;
 }
 
@@ -127,8 +128,9 @@ class FileSizeLimit {
 // A small tmpfs over `dir`, in a mount namespace of this thread's own; false
 // where that is not allowed (a user namespace would need a single thread).
 bool MountSmallTmpfs(const fs::path& dir) {
-    if (geteuid() != 0)
+    if (geteuid() != 0) {
         return false;
+    }
     static const bool unshared =
         unshare(CLONE_NEWNS) == 0 && mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
     return unshared && mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") == 0;
@@ -140,8 +142,9 @@ class FullDisk {
     explicit FullDisk(const fs::path& dir) : filler_(dir / "filler") {
         std::ofstream out(filler_, std::ios::binary);
         const std::string block(4096, 'x');
-        while (out.write(block.data(), static_cast<std::streamsize>(block.size())))
+        while (out.write(block.data(), static_cast<std::streamsize>(block.size()))) {
             out.flush();
+        }
     }
     ~FullDisk() { fs::remove(filler_); }
     FullDisk(const FullDisk&) = delete;
@@ -173,8 +176,9 @@ FileState StateOf(const fs::path& path) {
 
 std::map<std::string, FileState> Snapshot(const fs::path& folder) {
     std::map<std::string, FileState> files{{".", StateOf(folder)}};
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         files[fs::relative(entry.path(), folder).string()] = StateOf(entry.path());
+    }
     return files;
 }
 
@@ -209,8 +213,9 @@ class FaultInjectionTest : public ::testing::Test {
         const auto& nodes = form_->TreeModel()->Nodes();
         for (const auto& node : nodes) {
             int depth = 0;
-            for (int p = node.Parent; p >= 0; p = nodes[static_cast<size_t>(p)].Parent)
+            for (int p = node.Parent; p >= 0; p = nodes[static_cast<size_t>(p)].Parent) {
                 ++depth;
+            }
             out.emplace_back(QString::fromStdString(Cp932ToUtf8(node.Name)), depth);
         }
         return out;
@@ -221,8 +226,9 @@ class FaultInjectionTest : public ::testing::Test {
     int NodeNamed(const char* utf8) {
         const auto& nodes = form_->TreeModel()->Nodes();
         for (size_t i = 0; i < nodes.size(); ++i) {
-            if (nodes[i].Name == Utf8ToCp932(utf8))
+            if (nodes[i].Name == Utf8ToCp932(utf8)) {
                 return static_cast<int>(i);
+            }
         }
         return -1;
     }
@@ -230,9 +236,10 @@ class FaultInjectionTest : public ::testing::Test {
     std::vector<std::pair<QString, QString>> ListRows() {
         std::vector<std::pair<QString, QString>> rows;
         const QAbstractItemModel* model = form_->ListView1->model();
-        for (int r = 0; r < model->rowCount(); ++r)
+        for (int r = 0; r < model->rowCount(); ++r) {
             rows.emplace_back(model->index(r, 0).data().toString(),
                               model->index(r, 1).data().toString());
+        }
         return rows;
     }
     void SelectAllRows() { form_->ListView1->selectAll(); }
@@ -318,11 +325,13 @@ TEST_F(FaultInjectionTest, FailedSaveKeepsTheOldFileAndTheWindow) {
         EXPECT_EQ(reports_, (QStringList{Q(c.shown), Q(c.shown)}));
         EXPECT_EQ(ReadAll(ini_), saved);
         EXPECT_EQ(Listing(prefsDir), std::set<std::string>{"quorvantel.ini"});
-        if (c.onTmpfs)
+        if (c.onTmpfs) {
             umount2(prefsDir.c_str(), MNT_DETACH);
+        }
     }
-    if (!skipped.empty())
+    if (!skipped.empty()) {
         GTEST_SKIP() << skipped << ": cannot mount a small tmpfs here";
+    }
 }
 
 // A preferences file that cannot be read must not be replaced by the values
@@ -357,8 +366,9 @@ TEST_F(FaultInjectionTest, UnreadablePreferencesSurviveTheSaves) {
 
 TEST_F(FaultInjectionTest, WholeSessionLeavesTheMailFolderUntouched) {
     const fs::path folder = CopySample();
-    for (const auto& entry : fs::directory_iterator(folder))
+    for (const auto& entry : fs::directory_iterator(folder)) {
         fs::permissions(entry.path(), fs::perms(0444));
+    }
     fs::permissions(folder, fs::perms(0555));
     const auto before = Snapshot(folder);
     ASSERT_GE(before.size(), 3u);  // the folder, card.dat, group.dat at least
@@ -377,14 +387,16 @@ TEST_F(FaultInjectionTest, WholeSessionLeavesTheMailFolderUntouched) {
     for (int node = 0; node < nodes; ++node) {
         SelectNode(node);
         SelectAllRows();
-        for (QPushButton* b : {form.B_TO, form.B_CC, form.B_BCC})
+        for (QPushButton* b : {form.B_TO, form.B_CC, form.B_BCC}) {
             Click(b);
+        }
     }
     form.RB_ExistWin->setChecked(true);
     SelectNode(NodeNamed("仕事"));
     SelectAllRows();
-    for (QPushButton* b : {form.B_TO, form.B_CC, form.B_BCC})
+    for (QPushButton* b : {form.B_TO, form.B_CC, form.B_BCC}) {
         Click(b);
+    }
 
     // Double-click a group row, then the properties of a card.
     SelectNode(0);
@@ -487,10 +499,11 @@ TEST_F(FaultInjectionTest, AddressBookFilesFailingBetweenReads) {
             }
             Click(form.B_READ);
         }
-        if (c.shown.isEmpty())
+        if (c.shown.isEmpty()) {
             EXPECT_TRUE(reports_.empty()) << reports_.front().toStdString();
-        else
+        } else {
             EXPECT_EQ(reports_, QStringList{c.shown});
+        }
         ASSERT_NE(form.Form.Book(), nullptr);
         EXPECT_NE(form.Form.Book(), previous);  // a new book, with what it could read
         EXPECT_EQ(form.Form.Book()->CardCount(), c.cardsRead ? goodCards : 0u);

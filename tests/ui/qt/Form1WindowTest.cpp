@@ -62,8 +62,9 @@ class Form1WindowTest : public ::testing::Test {
     QModelIndex Node(const char* utf8) {
         const auto& nodes = form_->TreeModel()->Nodes();
         for (size_t i = 0; i < nodes.size(); ++i) {
-            if (nodes[i].Name == Utf8ToCp932(utf8))
+            if (nodes[i].Name == Utf8ToCp932(utf8)) {
                 return form_->TreeModel()->IndexOf(static_cast<int>(i));
+            }
         }
         return {};
     }

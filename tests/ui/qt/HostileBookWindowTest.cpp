@@ -51,8 +51,9 @@ class HostileBookWindowTest : public ::testing::Test {
     const std::vector<TTreeModel::TNode>& Nodes() { return form_->TreeModel()->Nodes(); }
     int NodeNamed(const std::string& cp932) {
         for (size_t i = 0; i < Nodes().size(); ++i) {
-            if (Nodes()[i].Name == cp932)
+            if (Nodes()[i].Name == cp932) {
                 return static_cast<int>(i);
+            }
         }
         return -1;
     }
@@ -61,8 +62,9 @@ class HostileBookWindowTest : public ::testing::Test {
     }
     std::vector<std::string> ListCaptions() {
         std::vector<std::string> captions;
-        for (const auto& row : form_->ListModel()->Rows())
+        for (const auto& row : form_->ListModel()->Rows()) {
             captions.push_back(row.Caption);
+        }
         return captions;
     }
     void DoubleClickRow(int row) {
@@ -123,8 +125,9 @@ TEST_F(HostileBookWindowTest, CyclesShowEachGroupOncePerPath) {
     std::vector<std::pair<std::string, int>> tree;
     for (const auto& node : Nodes()) {
         int depth = 0;
-        for (int p = node.Parent; p >= 0; p = Nodes()[static_cast<size_t>(p)].Parent)
+        for (int p = node.Parent; p >= 0; p = Nodes()[static_cast<size_t>(p)].Parent) {
             ++depth;
+        }
         tree.emplace_back(node.Name, depth);
     }
     EXPECT_EQ(tree, (std::vector<std::pair<std::string, int>>{
@@ -192,9 +195,10 @@ TEST_F(HostileBookWindowTest, BytesZeroAndCutCharactersReachTheList) {
 TEST_F(HostileBookWindowTest, DeepChainStopsAtTheDepthBound) {
     constexpr int kDepth = 30000;  // deep enough to overflow the view's layout
     std::string groups = Group("\\", {"g0"});
-    for (int i = 0; i < kDepth; ++i)
+    for (int i = 0; i < kDepth; ++i) {
         groups +=
             Group("g" + std::to_string(i), {i + 1 < kDepth ? "g" + std::to_string(i + 1) : "c"});
+    }
     TForm1Window& form = Start("Nickname: c\r\nAddress: c@example.jp\r\n.\r\n", groups);
     EXPECT_EQ(Nodes().size(), kMaxTreeDepth + 1);
     EXPECT_EQ(Nodes().back().Name, "g" + std::to_string(kMaxTreeDepth - 1));

@@ -86,8 +86,9 @@ TEST_F(DirDialogRun, OkButtonConfirms) {
         d->setDirectory(mail);
         QPushButton* ok = nullptr;
         for (QPushButton* b : d->findChildren<QPushButton*>()) {
-            if (b->text() == QStringLiteral("OK"))
+            if (b->text() == QStringLiteral("OK")) {
                 ok = b;
+            }
         }
         if (!ok) {
             ADD_FAILURE() << "no OK button";

@@ -24,8 +24,9 @@ class QuoteButton : public ::testing::Test {
         form->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(mark);
         auto* button = form->findChild<QPushButton*>(QStringLiteral("B_QUOTE"));
         EXPECT_NE(button, nullptr);
-        if (button)
+        if (button) {
             QTest::mouseClick(button, Qt::LeftButton);
+        }
         return QGuiApplication::clipboard()->text();
     }
 

@@ -48,8 +48,9 @@ Run Xclip(const QStringList& args, const QByteArray* input = nullptr) {
         p.write(*input);
         p.closeWriteChannel();
     }
-    if (p.state() != QProcess::NotRunning)
+    if (p.state() != QProcess::NotRunning) {
         loop.exec();
+    }
     Run r;
     if (p.state() == QProcess::NotRunning && p.exitStatus() == QProcess::NormalExit) {
         r.exitCode = p.exitCode();

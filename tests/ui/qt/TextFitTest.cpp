@@ -64,12 +64,15 @@ TEST_P(TextFit, MainWindowControlsShowTheirWholeText) {
     TForm1Window form;
     form.resize(GetParam());
     form.show();
-    for (const QPushButton* b : form.findChildren<QPushButton*>())
+    for (const QPushButton* b : form.findChildren<QPushButton*>()) {
         ExpectButtonFits(b);
-    for (const QRadioButton* r : form.findChildren<QRadioButton*>())
+    }
+    for (const QRadioButton* r : form.findChildren<QRadioButton*>()) {
         ExpectRadioFits(r);
-    for (const QGroupBox* g : form.findChildren<QGroupBox*>())
+    }
+    for (const QGroupBox* g : form.findChildren<QGroupBox*>()) {
         ExpectTitleFits(g);
+    }
     ExpectLabelEndsBefore(form.Label1, form.Edit1);
     ExpectLabelEndsBefore(form.Label3, form.Edit2);
     ExpectLabelEndsBefore(form.Label2, form.ver_label);
@@ -94,9 +97,10 @@ TEST_P(TextFit, PropertiesDialogShowsItsWholeText) {
     form.show();
     ExpectButtonFits(form.Button1);
     for (const QLabel* label :
-         {form.Label1, form.Label2, form.Label3, form.Label4, form.Label5, form.Label6})
+         {form.Label1, form.Label2, form.Label3, form.Label4, form.Label5, form.Label6}) {
         EXPECT_LE(label->x() + Advance(label, label->text()) + 1, 72)
             << label->objectName().toStdString();
+    }
 }
 
 // The design size and the minimum size.

@@ -30,10 +30,13 @@ QImage Branch(QStyle::State state) {
 
 // Whether any pixel of the run is drawn.
 bool Inked(const QImage& image, QPoint from, QPoint to) {
-    for (int x = from.x(); x <= to.x(); ++x)
-        for (int y = from.y(); y <= to.y(); ++y)
-            if (image.pixelColor(x, y) != Qt::white)
+    for (int x = from.x(); x <= to.x(); ++x) {
+        for (int y = from.y(); y <= to.y(); ++y) {
+            if (image.pixelColor(x, y) != Qt::white) {
                 return true;
+            }
+        }
+    }
     return false;
 }
 
