@@ -47,14 +47,9 @@ std::string TreeTruncatedMessage(size_t shownNodes) {
            " 個だけを表示しています";
 }
 
-std::string FolderNotCp932Message(std::string_view nativeFolder) {
-    const std::string shown =
-#ifdef _WIN32
-        Cp932ToUtf8(nativeFolder);
-#else
-        // Bytes that are no UTF-8 show as U+FFFD rather than breaking the message.
-        Utf16ToUtf8(Utf8ToUtf16(nativeFolder));
-#endif
+std::string FolderNotCp932Message(std::string_view utf8Folder) {
+    // Bytes that are no UTF-8 show as U+FFFD rather than breaking the message.
+    const std::string shown = Utf16ToUtf8(Utf8ToUtf16(utf8Folder));
     return "フォルダ「" + shown +
            "」の名前には Shift-JIS (コードページ 932) で表せない文字が含まれているため、"
            "メールフォルダにできません。フォルダの名前を変えるか、別のフォルダを選んでください";

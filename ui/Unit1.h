@@ -28,9 +28,9 @@ TRecipientForm RecipientForm(const TPrefs& prefs);
 // The message when a bound cut the tree, with the number of nodes shown.
 std::string TreeTruncatedMessage(size_t shownNodes);
 
-// The message when the chosen folder's name has no cp932 form; the folder as
-// the file system gives it (native bytes).
-std::string FolderNotCp932Message(std::string_view nativeFolder);
+// The message when the chosen folder's name has no cp932 form; the folder in
+// UTF-8 on every system, since cp932 cannot hold it.
+std::string FolderNotCp932Message(std::string_view utf8Folder);
 
 class TForm1 {
   public:
