@@ -17,11 +17,25 @@ case "$action" in
       localedef -i "${LANG%%.*}" -f UTF-8 "$LOCPATH/$LANG" || [ -d "$LOCPATH/$LANG" ]
     fi
     "$wine" wineboot --init
-    # A crashing test program fails its test; no dialog waits for a click.
-    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
-    # ... and no debugger either: the crashed program ends at once.
-    "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger \
-      /t REG_SZ /d '' /f
+    # One start of reg for every setting:
+    # - a crashing test program fails its test; no dialog waits for a click,
+    #   and no debugger either: the crashed program ends at once;
+    # - no window manager runs on the tests' Xvfb, so Wine must not wait for
+    #   one (2 s each time a top-level window is hidden, "wait timed out").
+    settings="$WINEPREFIX/quorvantel-tests.reg"
+    cat > "$settings" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"=""
+REG
+    "$wine" reg import "Z:${settings//\//\\}"
     "$wineserver" -w
     [ -f "$WINEPREFIX/system.reg" ] || { echo "no Wine prefix in $WINEPREFIX" >&2; exit 1; }
     ;;
