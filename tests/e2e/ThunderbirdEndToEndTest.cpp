@@ -40,6 +40,7 @@
 #include "mailclient/thunderbird/ThunderbirdMailClient.h"
 #include "tests/support/QtWindow.h"
 #include "tests/support/TestFiles.h"
+#include "ui/FormDescription.h"
 #include "ui/qt/Form1Window.h"
 
 extern char** environ;
@@ -654,18 +655,35 @@ TEST_F(ThunderbirdEndToEnd, BenchmarkGroupIntoAnOpenWindow) {
     EXPECT_EQ(d["to"].size(), expected.size());
     EXPECT_EQ(Parsed(d, "to"), expected);
     if (!big) {
-        // The same again in append mode, into the window that now holds them:
-        // Thunderbird makes every pill anew, and the wait follows its count,
-        // not the size of our request.
+        // A few cards appended to the window that now holds them: the request
+        // is small, but Thunderbird makes every pill anew, and the wait
+        // follows its count, not the size of our request.
+        std::vector<std::string> few;
+        std::vector<TExpected> more = expected;
+        for (const auto& row : form_->ListModel()->Rows()) {
+            if (row.Image != kImageCard || few.size() == 3) {
+                continue;
+            }
+            few.push_back(Cp932ToUtf8(row.Caption));
+            for (const std::string& item :
+                 book->ExpandRecipients(row.Caption, TRecipientForm::QuotedName)) {
+                for (const TRecipientEntry& e : ParseRecipientEntries(Cp932ToUtf8(item))) {
+                    more.push_back({e.Name, e.Address});
+                }
+            }
+        }
+        ASSERT_EQ(few.size(), 3u) << "the folder's top lists cards";
+        Choose(lister, few);
         Prefs.UseAppendMode = true;
         const auto again = Clock::now();
         Press(form_->B_TO);
-        std::cout << "[ info ] the same appended to them: " << Millis(Clock::now() - again)
+        std::cout << "[ info ] " << more.size() - expected.size()
+                  << " more appended to them: " << Millis(Clock::now() - again)
                   << " ms from the press to Thunderbird's answer" << std::endl;
         Prefs.UseAppendMode = false;
         EXPECT_TRUE(scope_->Reports.isEmpty()) << scope_->Reports.join("\n").toStdString();
-        const Json twice = retrying([&] { return Details(tab); });
-        EXPECT_EQ(twice["to"].size(), 2 * expected.size());
+        const Json after = retrying([&] { return Details(tab); });
+        EXPECT_EQ(Parsed(after, "to"), more);
     }
     retrying([&] {
         CloseCompose(tab);
