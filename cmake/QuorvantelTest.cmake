@@ -6,7 +6,7 @@
 # clipboard, desktop services); skipped with a warning where xvfb-run is missing.
 find_package(GTest REQUIRED)
 include(GoogleTest)
-find_program(XVFB_RUN xvfb-run)
+include(${CMAKE_CURRENT_LIST_DIR}/Xvfb.cmake)
 
 # Test code is compiled without optimisation in every tree: its cases run in
 # seconds either way, and optimising them was half of the build. The code
@@ -59,9 +59,10 @@ function(quorvantel_test name)
     set(T_TIMEOUT 120)
   endif()
   if(T_XVFB)
-    if(XVFB_RUN)
+    quorvantel_xvfb_run(xvfb)
+    if(xvfb)
       add_test(NAME ${name}
-               COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${name}>)
+               COMMAND ${xvfb} -s "-screen 0 1280x1024x24" $<TARGET_FILE:${name}>)
       set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=xcb" TIMEOUT ${T_TIMEOUT})
     else()

@@ -61,30 +61,43 @@ quorvantel_add_wine_prefix(wine_prefix_cp1252 ${QUORVANTEL_WINE_ENV_CP1252})
 quorvantel_add_wine_prefix(wine_prefix_cp65001 ${QUORVANTEL_WINE_ENV_CP65001})
 
 # One CTest test per program: COMMAND target [args...]. FIXTURES adds more
-# fixtures than the prefix; RUN_SERIAL for tests that change the prefix's
-# registry; OTHER_CODE_PAGES runs the program again in the code page 1252
-# and 65001 prefixes, as NAME_cp1252 and NAME_cp65001.
+# fixtures than the prefix; XVFB runs it under an Xvfb of its own (SCREEN, by
+# default 1280x1024x24); OTHER_CODE_PAGES runs the program again in the code
+# page 1252 and 65001 prefixes, as NAME_cp1252 and NAME_cp65001. The tests of
+# one prefix run one at a time, since they share its registry, clipboard and
+# foreground window; the prefixes run side by side.
+include(${CMAKE_CURRENT_LIST_DIR}/Xvfb.cmake)
 function(quorvantel_add_wine_test name)
-  cmake_parse_arguments(ARG "RUN_SERIAL;OTHER_CODE_PAGES" "" "COMMAND;FIXTURES" ${ARGN})
+  cmake_parse_arguments(ARG "XVFB;OTHER_CODE_PAGES" "SCREEN" "COMMAND;FIXTURES" ${ARGN})
   set(variants "${name}|wine_prefix|QUORVANTEL_WINE_ENV")
   if(ARG_OTHER_CODE_PAGES)
     foreach(cp 1252 65001)
       list(APPEND variants "${name}_cp${cp}|wine_prefix_cp${cp}|QUORVANTEL_WINE_ENV_CP${cp}")
     endforeach()
   endif()
+  if(NOT ARG_SCREEN)
+    set(ARG_SCREEN 1280x1024x24)
+  endif()
   foreach(variant IN LISTS variants)
     string(REPLACE "|" ";" parts "${variant}")
     list(GET parts 0 test)
     list(GET parts 1 prefix)
     list(GET parts 2 env)
-    add_test(NAME ${test} COMMAND ${ARG_COMMAND})
+    set(command ${ARG_COMMAND})
+    if(ARG_XVFB)
+      quorvantel_xvfb_run(xvfb)
+      if(NOT xvfb)
+        message(FATAL_ERROR "The Windows tests need xvfb-run; scripts/deps.sh test installs it.")
+      endif()
+      set(command ${xvfb} -s "-screen 0 ${ARG_SCREEN}" "${CMAKE_CROSSCOMPILING_EMULATOR}"
+                  ${ARG_COMMAND})
+    endif()
+    add_test(NAME ${test} COMMAND ${command})
     set_tests_properties(${test} PROPERTIES
       FIXTURES_REQUIRED "${prefix};${ARG_FIXTURES}"
+      RESOURCE_LOCK ${prefix}
       ENVIRONMENT "${${env}}"
       ENVIRONMENT_MODIFICATION "${QUORVANTEL_WINE_ENV_MOD}"
       TIMEOUT 180)
-    if(ARG_RUN_SERIAL)
-      set_tests_properties(${test} PROPERTIES RUN_SERIAL TRUE)
-    endif()
   endforeach()
 endfunction()

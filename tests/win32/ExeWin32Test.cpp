@@ -33,9 +33,25 @@ namespace {
 using namespace exedriver;
 namespace fs = std::filesystem;
 
-const fs::path kFakeLog = TestDir() / "fake_outlook.log";
-const fs::path kFakeControl = TestDir() / "fake_outlook.ctl";
-const fs::path kFakeDll = TestDir() / "fake_outlook.dll";
+// The stand-ins (the fake Outlook, the mailto handler) write their logs
+// beside themselves, and this program runs in several prefixes at once: each
+// run takes copies of them into a folder of its own.
+fs::path StandIns() {
+    static const fs::path dir = [] {
+        const fs::path d = ScratchRoot() / "stand-ins";
+        fs::create_directories(d);
+        for (const char* file :
+             {"fake_outlook.dll", "fake_outlook.exe", "fake_outlook.tlb", "record_mailto.exe"}) {
+            fs::copy_file(TestDir() / file, d / file, fs::copy_options::overwrite_existing);
+        }
+        return d;
+    }();
+    return dir;
+}
+
+const fs::path kFakeLog = StandIns() / "fake_outlook.log";
+const fs::path kFakeControl = StandIns() / "fake_outlook.ctl";
+const fs::path kFakeDll = StandIns() / "fake_outlook.dll";
 
 // ---------------------------------------------------------------------------
 // The clipboard, from the driver's side. Setting data needs an owner window.
@@ -598,11 +614,11 @@ TEST_F(ExeTest, SlowOutlookLeavesTheWindowAlive) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION server{};
-    const fs::path fakeExe = TestDir() / "fake_outlook.exe";
+    const fs::path fakeExe = StandIns() / "fake_outlook.exe";
     std::wstring command = L"\"" + fakeExe.wstring() + L"\"";
     WriteBytes(kFakeControl, "hold\tTo.put\t3000\n");
     ASSERT_TRUE(CreateProcessW(fakeExe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               TestDir().c_str(), &si, &server));
+                               StandIns().c_str(), &si, &server));
     HANDLE quit = CreateEventW(nullptr, TRUE, FALSE, L"quorvantel-fake-outlook-quit");
     const auto serving = [] {
         for (const TCall& c : ReadFakeOutlookLog(kFakeLog)) {
@@ -731,7 +747,7 @@ class TMailtoHandler {
         fs::remove(Log());
         had_ = Query(kCommand, saved_);
         const std::wstring command =
-            L"\"" + (TestDir() / "record_mailto.exe").wstring() + L"\" \"%1\"";
+            L"\"" + (StandIns() / "record_mailto.exe").wstring() + L"\" \"%1\"";
         ok_ = Set(kKey, L"URL Protocol", L"") && Set(kCommand, nullptr, command);
     }
     ~TMailtoHandler() {
@@ -765,7 +781,7 @@ class TMailtoHandler {
     static constexpr wchar_t kKey[] = L"mailto";
     static constexpr wchar_t kCommand[] = L"mailto\\shell\\open\\command";
 
-    static fs::path Log() { return TestDir() / "record_mailto.log"; }
+    static fs::path Log() { return StandIns() / "record_mailto.log"; }
 
     static bool Query(const wchar_t* key, std::wstring& value) {
         wchar_t buffer[1024];
