@@ -15,18 +15,11 @@ include(${CMAKE_CURRENT_LIST_DIR}/Xvfb.cmake)
 # tests and one for the Qt ones, whose flags differ (-fPIC).
 set(QUORVANTEL_TEST_PCH <gtest/gtest.h> <algorithm> <chrono> <filesystem> <fstream>
     <functional> <map> <memory> <optional> <set> <sstream> <string> <vector>)
-set(QUORVANTEL_QT_TEST_PCH ${QUORVANTEL_TEST_PCH} <QApplication> <QLabel> <QLineEdit>
-    <QPushButton> <QRadioButton> <QTimer>)
 
-# TARGET [QT]: the library whose precompiled headers the others reuse.
+# TARGET: a library whose precompiled headers the others reuse.
 function(quorvantel_test_pch_owner target)
-  cmake_parse_arguments(P "QT" "" "" ${ARGN})
   target_compile_options(${target} PRIVATE -O0)
-  if(P_QT)
-    target_precompile_headers(${target} PRIVATE ${QUORVANTEL_QT_TEST_PCH})
-  else()
-    target_precompile_headers(${target} PRIVATE ${QUORVANTEL_TEST_PCH})
-  endif()
+  target_precompile_headers(${target} PRIVATE ${QUORVANTEL_TEST_PCH})
 endfunction()
 
 # TARGET [QT]: a test program.
