@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "core/Encoding.h"
 #include "core/Errors.h"
 #include "ui/ErrorReport.h"
 #include "ui/Unit1.h"
@@ -91,15 +92,15 @@ bool TWin32DirDialogPlatform::Run(TDirDialog& dialog) {
     const std::wstring chosen(file.data());
     // The rule of the chosen folder works on cp932 bytes; a folder that has no
     // cp932 form could only be stored, and read, as another path.
-    const std::string cp932 = Cp932(chosen);
-    if (Wide(cp932) != chosen) {
+    if (!IsCp932Representable(Utf8FromWide(chosen))) {
         const size_t cut = chosen.find_last_of(L"\\:");
-        const std::wstring folder = cut == std::wstring::npos ? chosen : chosen.substr(0, cut);
-        if (Wide(Cp932(folder)) != folder) {
-            throw EAppError(FolderNotCp932Message(Utf8FromWide(folder)));
+        const std::string folder =
+            Utf8FromWide(cut == std::wstring::npos ? chosen : chosen.substr(0, cut));
+        if (!IsCp932Representable(folder)) {
+            throw EAppError(FolderNotCp932Message(folder));
         }
     }
-    dialog.SetFileName(cp932);
+    dialog.SetFileName(Cp932(chosen));
     return true;
 }
 
