@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <source_location>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -126,20 +127,32 @@ inline std::wstring ToWide(const std::string& utf8) {
     return std::wstring(u.begin(), u.end());
 }
 
-// WM_GETTEXT crosses processes; the text comes back as UTF-8.
-inline std::string Text(HWND window) {
+// WM_GETTEXT crosses processes; the text comes back as UTF-8. False when the
+// window gives no answer (it may be gone).
+inline bool TryText(HWND window, std::string& utf8) {
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs,
                              &length)) {
-        ADD_FAILURE() << "no answer to WM_GETTEXTLENGTH";
-        return {};
+        return false;
     }
     std::wstring text(length + 1, L'\0');
     DWORD_PTR got = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
                         SMTO_NORMAL, kSendTimeoutMs, &got);
     text.resize(got);
-    return FromWide(text);
+    utf8 = FromWide(text);
+    return true;
+}
+
+// The same, where no answer is a failure of the caller's line.
+inline std::string Text(HWND window,
+                        std::source_location caller = std::source_location::current()) {
+    std::string utf8;
+    if (!TryText(window, utf8)) {
+        ADD_FAILURE_AT(caller.file_name(), static_cast<int>(caller.line()))
+            << "no answer to WM_GETTEXTLENGTH";
+    }
+    return utf8;
 }
 
 inline void SetText(HWND window, const std::string& utf8) {
@@ -216,8 +229,10 @@ inline std::vector<HWND> TopWindows(DWORD pid, const std::string& className) {
 inline HWND WaitForWindow(DWORD pid, const std::string& className, const std::string& caption) {
     HWND found = nullptr;
     WaitFor([&] {
+        // A window listed a moment ago may be gone by now: not the one.
         for (HWND window : TopWindows(pid, className)) {
-            if (Text(window) == caption) {
+            std::string text;
+            if (TryText(window, text) && text == caption) {
                 found = window;
                 return true;
             }

@@ -953,6 +953,28 @@ TEST_F(ExeTest, QuoteButtonOnTheClipboard) {
 // ---------------------------------------------------------------------------
 // The folder chooser: Wine's open-file dialog, adjusted, confirmed or cancelled.
 
+// The chooser's file name box: a combo box around the edit field.
+HWND NameEdit(HWND dialog) {
+    return FindWindowExA(GetDlgItem(GetDlgItem(dialog, cmb13), cmb13), nullptr, "Edit", nullptr);
+}
+
+// Into the folder by its path (the dialog may start anywhere).
+void EnterFolder(const TProgram& program, HWND dialog, const fs::path& folder) {
+    SetText(NameEdit(dialog), Utf8(folder));
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    TRemote shown(program.Process(), kTextMax);
+    EXPECT_TRUE(WaitFor([&] {
+        Send(dialog, CDM_GETFOLDERPATH, kTextMax, shown.Param());
+        return shown.Text(0, kTextMax) == Utf8(folder);
+    })) << shown.Text(0, kTextMax);
+}
+
+// OK with "Dummy.dat" in the file name box.
+void ConfirmDummy(HWND dialog) {
+    SetText(NameEdit(dialog), "Dummy.dat");
+    PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+}
+
 TEST_F(ExeTest, FolderChooser) {
     const fs::path dir = Scratch("chooser");
     // A name whose last character has a backslash as its second byte.
@@ -971,7 +993,7 @@ TEST_F(ExeTest, FolderChooser) {
         // Hidden: the file name box (a combo box around the edit field that
         // the program finds), the type list and their labels.
         const HWND nameBox = GetDlgItem(dialog, cmb13);
-        const HWND nameEdit = FindWindowExA(GetDlgItem(nameBox, cmb13), nullptr, "Edit", nullptr);
+        const HWND nameEdit = NameEdit(dialog);
         ASSERT_NE(nameEdit, nullptr);
         const HWND hidden[] = {nameBox, nameEdit, GetDlgItem(dialog, cmb1),
                                GetDlgItem(dialog, stc3), GetDlgItem(dialog, stc2)};
@@ -999,26 +1021,36 @@ TEST_F(ExeTest, FolderChooser) {
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, lst2))) << "the file list stays";
 
         if (confirm) {
-            // Into the folder by its path (the dialog may start anywhere), then
-            // OK with "Dummy.dat" in the file name box.
-            SetText(nameEdit, Utf8(chosen));
-            PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-            TRemote folder(program.Process(), kTextMax);
-            EXPECT_TRUE(WaitFor([&] {
-                Send(dialog, CDM_GETFOLDERPATH, kTextMax, folder.Param());
-                return folder.Text(0, kTextMax) == Utf8(chosen);
-            })) << folder.Text(0, kTextMax);
+            EnterFolder(program, dialog, chosen);
             if (adjusted) {
                 EXPECT_EQ(Text(GetDlgItem(dialog, IDOK)), "OK") << "adjusted once, and it stays";
                 EXPECT_FALSE(IsWindowVisible(nameBox));
             }
-            SetText(nameEdit, "Dummy.dat");
-            PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            ConfirmDummy(dialog);
         } else {
             PostMessageA(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
         }
         EXPECT_TRUE(press.Answered());
         EXPECT_EQ(Text(edit1), confirm ? Utf8(chosen) : "設定されていません");
+    }
+
+    // A folder that cp932 cannot name is refused with its name, and Edit1
+    // keeps the folder it had.
+    const fs::path korean = dir / Utf8ToUtf16("주소록");
+    fs::create_directories(korean);
+    {
+        TSentAsync press(program.Panel(IDC_B_SETFOLDER), BM_CLICK);
+        const HWND dialog = WaitForWindow(program.Pid(), "#32770", "フォルダの選択");
+        ASSERT_NE(dialog, nullptr);
+        EnterFolder(program, dialog, korean);
+        ConfirmDummy(dialog);
+        EXPECT_EQ(DismissMessageBox(program),
+                  "フォルダ「" + Utf8(korean) +
+                      "」の名前には Shift-JIS (コードページ 932) で表せない文字が含まれているため、"
+                      "メールフォルダにできません。フォルダの名前を変えるか、別のフォルダを選んで"
+                      "ください.");
+        EXPECT_TRUE(press.Answered());
+        EXPECT_EQ(Text(edit1), Utf8(chosen));
     }
 
     // Nothing is read until the read button; without a preferences file the
