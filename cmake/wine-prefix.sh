@@ -3,6 +3,7 @@
 # of the environment come from CTest).
 # Usage: wine-prefix.sh create|stop WINE WINESERVER
 set -euo pipefail
+trap 'echo "wine-prefix.sh: line $LINENO failed: $BASH_COMMAND" >&2' ERR
 action=$1 wine=$2 wineserver=$3
 : "${WINEPREFIX:?}"
 
@@ -17,6 +18,8 @@ case "$action" in
       localedef -i "${LANG%%.*}" -f UTF-8 "$LOCPATH/$LANG" || [ -d "$LOCPATH/$LANG" ]
     fi
     "$wine" wineboot --init
+    # What wineboot leaves running to finish the set-up ends first.
+    "$wineserver" -w
     # One start of reg for every setting:
     # - a crashing test program fails its test; no dialog waits for a click,
     #   and no debugger either: the crashed program ends at once;
@@ -35,9 +38,17 @@ REGEDIT4
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
 "Debugger"=""
 REG
-    "$wine" reg import "Z:${settings//\//\\}"
-    "$wineserver" -w
-    [ -f "$WINEPREFIX/system.reg" ] || { echo "no Wine prefix in $WINEPREFIX" >&2; exit 1; }
+    # Once in a loaded run the import failed without a word: it is checked
+    # in the files the server writes when it ends, and tried again.
+    for attempt in 1 2 3; do
+      if "$wine" reg import "Z:${settings//\//\\}" && "$wineserver" -w &&
+         grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" &&
+         grep -q '^"Debugger"=""' "$WINEPREFIX/system.reg"; then
+        break
+      fi
+      echo "wine-prefix.sh: the settings did not reach $WINEPREFIX (attempt $attempt)" >&2
+      [ "$attempt" -lt 3 ] || exit 1
+    done
     ;;
   stop)
     "$wineserver" -k 2>/dev/null || true
