@@ -11,7 +11,10 @@ begin=$(date +%s)
 # alone, and of the two builds the Windows one, whose tests come first, goes
 # ahead. Each build's output waits in its log until it is needed. A build
 # that is still running when this script stops goes with it.
-trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
+# Each background build is a process group of its own (set -m), so that it
+# can be stopped whole, compilers and all.
+set -m
+trap 'for job in $(jobs -p); do kill -- "-$job" 2>/dev/null || true; done' EXIT
 background() {  # NICENESS LOG COMMAND...: the command in the background
   local niceness=$1 log=$2
   shift 2
