@@ -9,10 +9,9 @@ begin=$(date +%s)
 # The Windows and sanitizer builds run in the background, beside the test
 # steps, at lower priorities (nice): a test step runs as fast as it would
 # alone, and of the two builds the Windows one, whose tests come first, goes
-# ahead. Each build's output waits in its log until it is needed. A build
-# that is still running when this script stops goes with it.
-# Each background build is a process group of its own (set -m), so that it
-# can be stopped whole, compilers and all.
+# ahead. Each build's output waits in its log until it is needed. Each is a
+# process group of its own (set -m): a build still running when this script
+# stops is stopped with it, compilers and all.
 set -m
 trap 'for job in $(jobs -p); do kill -- "-$job" 2>/dev/null || true; done' EXIT
 background() {  # NICENESS LOG COMMAND...: the command in the background
