@@ -992,7 +992,9 @@ TEST_F(ExeTest, FolderChooser) {
         TSentAsync press(program.Panel(IDC_B_SETFOLDER), BM_CLICK);
         const HWND dialog = WaitForWindow(program.Pid(), "#32770", "フォルダの選択");
         ASSERT_NE(dialog, nullptr);
-        EXPECT_FALSE(IsWindowEnabled(program.Main())) << "modal over the main window";
+        // The dialog may be listed a moment before its owner is turned off.
+        EXPECT_TRUE(WaitFor([&] { return !IsWindowEnabled(program.Main()); }))
+            << "modal over the main window";
         // Hidden: the file name box (a combo box around the edit field that
         // the program finds), the type list and their labels.
         const HWND nameBox = GetDlgItem(dialog, cmb13);
